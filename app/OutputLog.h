@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QTextCharFormat>
+#include <QTextCursor>
+
+class QTextBrowser;
+
+// The output log: timestamped lines in one of four colours, only ever appended to a QTextBrowser.
+// Every line reads "yyyy-MM-dd hh:mm:ss : text". The text is shown literally (no mark-up is interpreted) and a line
+// break inside it stays a break inside the same entry, so each entry is exactly one paragraph of the document.
+class OutputLog
+{
+public:
+    enum Colour { Black, Red, Green, Blue };
+
+    explicit OutputLog(QTextBrowser *browser);
+
+    void append(Colour colour, const QString &text);
+
+    // The plain text of one entry as it appears in the log.
+    static QString entryText(const QString &timestamp, const QString &text);
+    static QColor colour(Colour colour);
+
+    // Lines appended while a Batch lives go into the document at once (readable right away) but the view lays
+    // them out and scrolls once, when the outermost Batch ends: a script printing 100 000 lines costs one layout.
+    class Batch
+    {
+    public:
+        explicit Batch(OutputLog &log);
+        ~Batch();
+        Batch(const Batch &) = delete;
+        Batch &operator=(const Batch &) = delete;
+
+    private:
+        OutputLog &log;
+    };
+
+private:
+    const QString &timestamp();
+    void begin();
+    void end();
+
+    QTextBrowser *browser;
+    QTextCursor cursor;
+    QTextCharFormat formats[4];
+    qint64 stampSecond = -1;
+    QString stamp;
+    int batchDepth = 0;
+    bool followEnd = false;
+};

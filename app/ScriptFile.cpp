@@ -1,0 +1,55 @@
+#include "app/ScriptFile.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QTextCodec>
+
+QString ScriptFile::decode(const QByteArray &bytes, bool *valid)
+{
+    int length = bytes.indexOf('\0');
+    if (length < 0)
+        length = bytes.size();
+    int start = 0;
+    if (length >= 3 && bytes.startsWith("\xEF\xBB\xBF"))
+        start = 3;
+
+    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
+    const QString text = QTextCodec::codecForMib(106)->toUnicode(bytes.constData() + start, length - start, &state);
+    if (valid)
+        *valid = state.invalidChars == 0 && state.remainingChars == 0;
+    return text;
+}
+
+ScriptFile::ReadResult ScriptFile::read(const QString &path)
+{
+    ReadResult result;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.status = Status::CannotOpen;
+        return result;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        result.status = Status::CannotOpen;
+        return result;
+    }
+    bool valid = false;
+    result.text = decode(bytes, &valid);
+    result.status = valid ? Status::Ok : Status::NotUtf8;
+    if (!valid)
+        result.text.clear();
+    return result;
+}
+
+bool ScriptFile::write(const QString &path, const QString &text)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = text.toUtf8();
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Script files on disk: the editor text as UTF-8, no byte-order mark written, no line-ending conversion.
+class ScriptFile
+{
+public:
+    enum class Status { Ok, CannotOpen, NotUtf8 };
+
+    struct ReadResult
+    {
+        Status status = Status::CannotOpen;
+        QString text;
+    };
+
+    // Reads the file and decodes its bytes up to the first NUL. Bytes that are not valid UTF-8 are refused rather
+    // than shown garbled, where the next save would destroy them.
+    static ReadResult read(const QString &path);
+
+    // Replaces the file only when the whole text was written and committed; otherwise the old file stays as it was.
+    static bool write(const QString &path, const QString &text);
+
+    // UTF-8 up to the first NUL byte (or the end); a leading byte-order mark is dropped. *valid, when given, tells
+    // whether those bytes were well-formed UTF-8.
+    static QString decode(const QByteArray &bytes, bool *valid = nullptr);
+};

@@ -1,0 +1,452 @@
+#include "app/VelmoraWindow.h"
+
+#include "app/HelpDialog.h"
+#include "app/OutputLog.h"
+#include "app/ScriptFile.h"
+#include "browser/ObjectTree.h"
+#include "editor/Configuration.h"
+#include "editor/EditorSettings.h"
+#include "editor/EditorText.h"
+#include "editor/QsciLexerJavaScriptPlus.h"
+#include "script/ExpressionDialog.h"
+#include "script/JsConsole.h"
+#include "script/ScriptError.h"
+#include "script/ScriptWatchdog.h"
+#include "script/ValueText.h"
+#include "tools/CodeFormatter.h"
+#include "tools/FindReplace.h"
+
+#include <Qsci/qsciapis.h>
+#include <Qsci/qsciscintilla.h>
+
+#include <QCloseEvent>
+#include <QDebug>
+#include <QDockWidget>
+#include <QFile>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QJSEngine>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTextBrowser>
+#include <QTreeWidget>
+
+// The resources live in the static library: make sure the linker keeps them and they are registered.
+// (Q_INIT_RESOURCE must be used outside any namespace.)
+static void registerResources()
+{
+    Q_INIT_RESOURCE(velmora);
+    Q_INIT_RESOURCE(js_format);
+}
+
+namespace {
+
+const QString scriptFilter = QStringLiteral("js文件(*.js)");
+
+} // namespace
+
+VelmoraWindow::VelmoraWindow(QWidget *parent)
+    : QMainWindow(parent),
+      objectDock(new QDockWidget(this)),
+      outputDock(new QDockWidget(this)),
+      outputBrowser(new QTextBrowser(this)),
+      objectTree(new QTreeWidget(this)),
+      codeEditor(new QsciScintilla(this)),
+      jsEngine(nullptr),
+      jsConsole(nullptr),
+      outputLog(std::make_unique<OutputLog>(outputBrowser)),
+      watchdog(std::make_unique<ScriptWatchdog>())
+{
+    registerResources();
+    resize(800, 600);
+    setWindowTitle(QStringLiteral("Velmora v0.1"));
+    createMenus();
+    setupEditor();
+    setupDocks();
+    setupOutput();
+    setupObjectTree();
+    loadConfiguration();
+}
+
+VelmoraWindow::~VelmoraWindow() = default;
+
+void VelmoraWindow::createMenus()
+{
+    auto *fileMenu = new QMenu(QStringLiteral("文件(&F)"), this);
+    auto *editMenu = new QMenu(QStringLiteral("编辑(&E)"), this);
+    auto *debugMenu = new QMenu(QStringLiteral("调试(&D)"), this);
+    auto *toolMenu = new QMenu(QStringLiteral("工具(&T)"), this);
+
+    struct Row
+    {
+        QMenu *menu;
+        QString text;
+        bool (VelmoraWindow::*slot)();
+        QKeySequence shortcut;
+    };
+    const Row rows[] = {
+        {fileMenu, QStringLiteral("新文件"), &VelmoraWindow::newFile, QKeySequence(QKeySequence::New)},
+        {fileMenu, QStringLiteral("打开"), &VelmoraWindow::openFile, QKeySequence(QKeySequence::Open)},
+        {fileMenu, QStringLiteral("保存"), &VelmoraWindow::saveFile, QKeySequence(QKeySequence::Save)},
+        {fileMenu, QStringLiteral("另存为"), &VelmoraWindow::saveAsFile, QKeySequence(QKeySequence::SaveAs)},
+        {editMenu, QStringLiteral("查找"), &VelmoraWindow::findDialog, QKeySequence(QKeySequence::Find)},
+        {editMenu, QStringLiteral("替换"), &VelmoraWindow::replaceDialog, QKeySequence(QKeySequence::Replace)},
+        {debugMenu, QStringLiteral("运行"), &VelmoraWindow::codeRun, QKeySequence(QStringLiteral("Ctrl+R"))},
+        {debugMenu, QStringLiteral("编译"), &VelmoraWindow::codeCompile, QKeySequence(QStringLiteral("Ctrl+B"))},
+        {toolMenu, QStringLiteral("代码格式化"), &VelmoraWindow::codeFormat, QKeySequence(QStringLiteral("Ctrl+P"))},
+        {toolMenu, QStringLiteral("使用说明"), &VelmoraWindow::instructions, QKeySequence()},
+    };
+    for (const Row &row : rows) {
+        QAction *action = row.menu->addAction(row.text);
+        connect(action, &QAction::triggered, this, row.slot);
+        if (!row.shortcut.isEmpty())
+            action->setShortcut(row.shortcut);
+    }
+    for (QMenu *menu : {fileMenu, editMenu, debugMenu, toolMenu})
+        menuBar()->addMenu(menu);
+}
+
+void VelmoraWindow::setupEditor()
+{
+    EditorSettings::apply(codeEditor);
+    setCentralWidget(codeEditor);
+}
+
+void VelmoraWindow::setupDocks()
+{
+    objectDock->setWindowTitle(QStringLiteral("对象列表"));
+    outputDock->setWindowTitle(QStringLiteral("输出窗口"));
+    const QDockWidget::DockWidgetFeatures features =
+        QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable;
+    objectDock->setFeatures(features);
+    outputDock->setFeatures(features);
+    addDockWidget(Qt::BottomDockWidgetArea, outputDock);
+    addDockWidget(Qt::LeftDockWidgetArea, objectDock);
+}
+
+void VelmoraWindow::setupOutput()
+{
+    outputLog->append(OutputLog::Black, QStringLiteral("欢迎使用Velmora"));
+    outputLog->append(OutputLog::Black, QStringLiteral("作者：Velmora开发团队"));
+    outputDock->setWidget(outputBrowser);
+}
+
+void VelmoraWindow::setupObjectTree()
+{
+    objectTree->setColumnCount(2);
+    objectTree->setHeaderLabels({QStringLiteral("名称"), QStringLiteral("描述")});
+    objectDock->setWidget(objectTree);
+    connect(objectTree, &QTreeWidget::itemClicked, [this](QTreeWidgetItem *item, int) { objectItemClicked(item); });
+    connect(objectTree, &QTreeWidget::itemDoubleClicked,
+            [this](QTreeWidgetItem *item, int) { objectItemDoubleClicked(item); });
+}
+
+void VelmoraWindow::loadConfiguration()
+{
+    lexer = new QsciLexerJavaScriptPlus;
+    auto *apis = new QsciAPIs(lexer);
+
+    const QColor paper(46, 47, 48);
+    lexer->setDefaultPaper(paper);
+    lexer->setPaper(paper, -1);
+    const struct
+    {
+        int style;
+        QColor colour;
+    } colours[] = {
+        {QsciLexerJavaScript::Default, QColor(214, 187, 154)},
+        {QsciLexerJavaScript::Comment, QColor(101, 103, 106)},
+        {QsciLexerJavaScript::CommentLine, QColor(101, 103, 106)},
+        {QsciLexerJavaScript::Number, QColor(138, 96, 44)},
+        {QsciLexerJavaScript::Keyword, QColor(69, 198, 214)},
+        {QsciLexerJavaScript::DoubleQuotedString, QColor(214, 133, 59)},
+        {QsciLexerJavaScript::SingleQuotedString, QColor(214, 133, 59)},
+        {QsciLexerJavaScript::UUID, QColor(214, 133, 59)},
+        {QsciLexerJavaScript::PreProcessor, QColor(175, 99, 140)},
+        {QsciLexerJavaScript::Operator, QColor(214, 186, 154)},
+        {QsciLexerJavaScript::Identifier, QColor(214, 186, 154)},
+        {QsciLexerJavaScript::UnclosedString, QColor(214, 133, 59)},
+        {QsciLexerJavaScript::Regex, QColor(214, 133, 59)},
+        {QsciLexerJavaScript::CommentLineDoc, QColor(101, 103, 106)},
+        {QsciLexerJavaScript::KeywordSet2, QColor(255, 128, 128)},
+        {QsciLexerJavaScript::CommentDocKeyword, QColor(101, 103, 106)},
+        {QsciLexerJavaScript::CommentDocKeywordError, QColor(101, 103, 106)},
+        {QsciLexerJavaScript::GlobalClass, QColor(255, 128, 128)},
+        {QsciLexerJavaScript::RawString, QColor(214, 133, 59)},
+    };
+    for (const auto &entry : colours)
+        lexer->setColor(entry.colour, entry.style);
+
+    const Configuration::Conf conf = Configuration::readConf(QStringLiteral("conf.xml"));
+    if (conf.loaded) {
+        QString family;
+        if (conf.fontType == QLatin1String("system"))
+            family = conf.fontText;
+        else if (conf.fontType == QLatin1String("path"))
+            family = loadFontFile(conf.fontText);
+        const QFont font(family);
+        lexer->setFont(font, -1);
+        setFont(font);
+        if (conf.timeout >= 0)
+            watchdog->setLimit(conf.timeout);
+    }
+
+    QString words;
+    if (Configuration::readKeywords(QStringLiteral("highlig.xml"), &words))
+        lexer->setKeywords(words);
+
+    QStringList entries;
+    if (Configuration::readApis(QStringLiteral("apis.xml"), &entries)) {
+        for (const QString &entry : qAsConst(entries))
+            apis->add(entry);
+        apis->prepare();
+    }
+
+    codeEditor->setLexer(lexer);
+}
+
+QString VelmoraWindow::loadFontFile(const QString &path)
+{
+    QString family;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qDebug() << "Open font file error";
+        return family;
+    }
+    const int id = QFontDatabase::addApplicationFontFromData(file.readAll());
+    const QStringList families = QFontDatabase::applicationFontFamilies(id);
+    if (!families.isEmpty())
+        family = families.first();
+    return family;
+}
+
+// ---- Document files -------------------------------------------------------------------------------------------
+
+bool VelmoraWindow::saveFile()
+{
+    if (strFilePath.isEmpty()) {
+        strFilePath = QFileDialog::getSaveFileName(this, QStringLiteral("保存文件"), QString(), scriptFilter);
+        if (strFilePath.isEmpty())
+            return false;
+    }
+    const QString text = codeEditor->text();
+    if (!ScriptFile::write(strFilePath, text)) {
+        QMessageBox::warning(this, QStringLiteral("错误"), QStringLiteral("文件保存失败"));
+        return false;
+    }
+    strSavedCode = text;
+    return true;
+}
+
+bool VelmoraWindow::saveAsFile()
+{
+    strFilePath = QFileDialog::getSaveFileName(this, QStringLiteral("保存文件"), QString(), scriptFilter);
+    if (strFilePath.isEmpty())
+        return false;
+    return saveFile();
+}
+
+bool VelmoraWindow::newFile()
+{
+    if (codeEditor->text().isEmpty())
+        return true;
+    const auto answer = QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("是否保存代码?"),
+                                                 QMessageBox::Yes | QMessageBox::No);
+    if (answer == QMessageBox::Yes && !saveFile())
+        return true;
+    codeEditor->clear();
+    return true;
+}
+
+bool VelmoraWindow::openFile()
+{
+    newFile();
+    strFilePath = QFileDialog::getOpenFileName(this, QStringLiteral("打开文件"), QString(), scriptFilter);
+    if (strFilePath.isEmpty())
+        return false;
+    const ScriptFile::ReadResult file = ScriptFile::read(strFilePath);
+    if (file.status == ScriptFile::Status::CannotOpen) {
+        QMessageBox::warning(this, QStringLiteral("错误"), QStringLiteral("文件打开失败"));
+        return false;
+    }
+    if (file.status == ScriptFile::Status::NotUtf8) {
+        // Forget the path: a later Save must not overwrite the file that could not be shown faithfully.
+        strFilePath.clear();
+        QMessageBox::warning(this, QStringLiteral("错误"), QStringLiteral("文件不是UTF-8编码,未打开"));
+        return false;
+    }
+    codeEditor->setText(file.text);
+    strSavedCode = codeEditor->text();
+    return true;
+}
+
+void VelmoraWindow::closeEvent(QCloseEvent *event)
+{
+    if (codeEditor->text() == strSavedCode) {
+        event->accept();
+        return;
+    }
+    const auto answer =
+        QMessageBox::information(this, QStringLiteral("代码未保存"), QStringLiteral("你的代码还未保存,你要保存代码吗?"),
+                                 QMessageBox::Yes | QMessageBox::No);
+    if (answer == QMessageBox::Yes && !saveFile()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+// ---- Editing tools --------------------------------------------------------------------------------------------
+
+bool VelmoraWindow::findDialog()
+{
+    FindReplace::openFind(this, codeEditor);
+    return true;
+}
+
+bool VelmoraWindow::replaceDialog()
+{
+    FindReplace::openReplace(this, codeEditor);
+    return true;
+}
+
+bool VelmoraWindow::codeFormat()
+{
+    const CodeFormatter::Result result = CodeFormatter::format(codeEditor->text(), *watchdog);
+    switch (result.status) {
+    case CodeFormatter::Status::NoResource:
+        return false;
+    case CodeFormatter::Status::Failed:
+        outputLog->append(OutputLog::Red, QStringLiteral("代码格式化失败：%1").arg(result.error));
+        if (result.interrupted)
+            reportTimeout();
+        return false;
+    case CodeFormatter::Status::Ok:
+        break;
+    }
+    EditorText::replaceAll(codeEditor, result.text);
+    return true;
+}
+
+bool VelmoraWindow::codeCompress()
+{
+    return true;
+}
+
+bool VelmoraWindow::instructions()
+{
+    HelpDialog::open(this);
+    return true;
+}
+
+// ---- Script work ----------------------------------------------------------------------------------------------
+
+void VelmoraWindow::reportTimeout()
+{
+    outputLog->append(OutputLog::Red, QStringLiteral("脚本运行超过%1秒,已中断").arg(watchdog->limit()));
+}
+
+bool VelmoraWindow::codeCompile()
+{
+    objectTree->clear();
+    if (jsEngine) {
+        jsEngine->deleteLater();
+        jsEngine = nullptr;
+    }
+    jsEngine = new QJSEngine(this);
+    if (jsConsole) {
+        jsConsole->deleteLater();
+        jsConsole = nullptr;
+    }
+    jsConsole = new JsConsole(this);
+    connect(jsConsole, &JsConsole::onMsg, [this](const QString &msg) { outputLog->append(OutputLog::Blue, msg); });
+    jsEngine->globalObject().setProperty(QStringLiteral("console"), jsEngine->newQObject(jsConsole));
+
+    OutputLog::Batch batch(*outputLog);
+    outputLog->append(OutputLog::Black, QStringLiteral("开始编译"));
+    {
+        ScriptWatchdog::Scope scope(*watchdog, jsEngine);
+        const QJSValue result = jsEngine->evaluate(codeEditor->text(), QString(), 1);
+        if (result.isError()) {
+            const ScriptError error(result);
+            EditorText::selectLine(codeEditor, qMax(error.lineNumber - 1, 0));
+            outputLog->append(OutputLog::Red, QStringLiteral("编译错误：%1").arg(error.text));
+            if (scope.finish())
+                reportTimeout();
+            return false;
+        }
+        if (scope.finish())
+            reportTimeout();
+    }
+    {
+        ScriptWatchdog::Scope scope(*watchdog, jsEngine);
+        ObjectTree::fill(objectTree, jsEngine->globalObject());
+        if (scope.finish())
+            reportTimeout();
+    }
+    outputLog->append(OutputLog::Black, QStringLiteral("编译完成(无错误)"));
+    strCompiledCode = codeEditor->text();
+    return true;
+}
+
+bool VelmoraWindow::codeRun()
+{
+    if (!jsEngine || strCompiledCode != codeEditor->text()) {
+        outputLog->append(OutputLog::Black, QStringLiteral("代码变动,重新编译"));
+        if (!codeCompile()) {
+            ExpressionDialog::hide();
+            return false;
+        }
+    }
+    ExpressionDialog::ensure(this, [this] { evaluateExpression(); });
+    ExpressionDialog::present();
+    return true;
+}
+
+void VelmoraWindow::evaluateExpression()
+{
+    if (!jsEngine || !ExpressionDialog::edit())
+        return;
+    const QString expression = ExpressionDialog::edit()->text();
+    OutputLog::Batch batch(*outputLog);
+    ScriptWatchdog::Scope scope(*watchdog, jsEngine);
+    const QJSValue result = jsEngine->evaluate(expression, QString(), 1);
+    if (result.isError()) {
+        const ScriptError error(result);
+        outputLog->append(OutputLog::Red, QStringLiteral("运行错误"));
+        outputLog->append(OutputLog::Red, QStringLiteral("错误行号：%1").arg(error.lineNumber));
+        outputLog->append(OutputLog::Red, QStringLiteral("堆栈调用：%1").arg(error.stack));
+        outputLog->append(OutputLog::Red, QStringLiteral("错误原因：%1").arg(error.text));
+        EditorText::selectLine(codeEditor, error.lineNumber - 1);
+    } else {
+        const QString text = valueText(result);
+        outputLog->append(OutputLog::Green, QStringLiteral("运行成功"));
+        outputLog->append(OutputLog::Green, QStringLiteral("计算结果：%1").arg(text));
+    }
+    if (scope.finish())
+        reportTimeout();
+}
+
+void VelmoraWindow::objectItemClicked(QTreeWidgetItem *item)
+{
+    if (!jsEngine)
+        return;
+    ScriptWatchdog::Scope scope(*watchdog, jsEngine);
+    const QJSValue value = ObjectTree::lookup(item, jsEngine->globalObject());
+    if (ObjectTree::isFunction(value))
+        emit selectFunction(item->data(0, Qt::DisplayRole).toString(), value);
+    if (scope.finish())
+        reportTimeout();
+}
+
+void VelmoraWindow::objectItemDoubleClicked(QTreeWidgetItem *item)
+{
+    if (item->childCount() > 0 || !jsEngine)
+        return;
+    ScriptWatchdog::Scope scope(*watchdog, jsEngine);
+    ObjectTree::expand(item, ObjectTree::lookup(item, jsEngine->globalObject()));
+    if (scope.finish())
+        reportTimeout();
+}

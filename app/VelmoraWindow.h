@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QJSValue>
+#include <QMainWindow>
+#include <QString>
+
+#include <memory>
+
+class JsConsole;
+class OutputLog;
+class QCloseEvent;
+class QDockWidget;
+class QJSEngine;
+class QsciLexerJavaScriptPlus;
+class QsciScintilla;
+class QTextBrowser;
+class QTreeWidget;
+class QTreeWidgetItem;
+class ScriptWatchdog;
+
+// The workbench's one window: the code editor in the centre, the object tree and the output log in docks, and every
+// user command as a slot reached from the menus.
+class VelmoraWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit VelmoraWindow(QWidget *parent = nullptr);
+    ~VelmoraWindow() override;
+
+    // Read-only views of the window's parts and state, for the tools and the tests.
+    QsciScintilla *editor() const { return codeEditor; }
+    QTextBrowser *outputView() const { return outputBrowser; }
+    QTreeWidget *globalsTree() const { return objectTree; }
+    QDockWidget *objectListDock() const { return objectDock; }
+    QDockWidget *outputLogDock() const { return outputDock; }
+    QJSEngine *engine() const { return jsEngine; }
+    JsConsole *console() const { return jsConsole; }
+    QsciLexerJavaScriptPlus *codeLexer() const { return lexer; }
+    const QString &filePath() const { return strFilePath; }
+    const QString &compiledCode() const { return strCompiledCode; }
+    const QString &savedCode() const { return strSavedCode; }
+    OutputLog &log() const { return *outputLog; }
+    ScriptWatchdog &scriptWatchdog() const { return *watchdog; }
+
+signals:
+    void selectFunction(QString strFunName, QJSValue jsValue);
+
+private slots:
+    bool newFile();
+    bool openFile();
+    bool saveFile();
+    bool saveAsFile();
+    bool findDialog();
+    bool replaceDialog();
+    bool codeRun();
+    bool codeCompile();
+    bool codeFormat();
+    bool codeCompress();
+    bool instructions();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createMenus();
+    void setupEditor();
+    void setupDocks();
+    void setupOutput();
+    void setupObjectTree();
+    void loadConfiguration();
+    QString loadFontFile(const QString &path);
+
+    void evaluateExpression();
+    void objectItemClicked(QTreeWidgetItem *item);
+    void objectItemDoubleClicked(QTreeWidgetItem *item);
+    void reportTimeout();
+
+    QDockWidget *objectDock;
+    QDockWidget *outputDock;
+    QTextBrowser *outputBrowser;
+    QTreeWidget *objectTree;
+    QsciScintilla *codeEditor;
+    QJSEngine *jsEngine;
+    JsConsole *jsConsole;
+    QString strFilePath;
+    QString strCompiledCode;
+    QString strSavedCode;
+
+    std::unique_ptr<OutputLog> outputLog;
+    std::unique_ptr<ScriptWatchdog> watchdog;
+    QsciLexerJavaScriptPlus *lexer = nullptr;
+};

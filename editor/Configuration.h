@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QDomDocument;
+
+// The three optional configuration files, read once at start-up from the working directory. Each one that cannot be
+// opened or is not well-formed XML is passed over silently; nothing is ever written back.
+class Configuration
+{
+public:
+    // "conf.xml": <conf><font type="system|path">…</font><timeout>seconds</timeout></conf>
+    struct Conf
+    {
+        bool loaded = false;   // the file opened and parsed
+        QString fontType;      // the "type" attribute, "system" when absent
+        QString fontText;      // the font element's text, untrimmed
+        int timeout = -1;      // whole seconds of the script time limit; -1 when absent or not a whole number
+    };
+
+    static Conf readConf(const QString &path);
+    // "highlig.xml": the texts of every child node of highlig/global joined by single blanks. False when the file
+    // is missing or malformed.
+    static bool readKeywords(const QString &path, QString *words);
+    // "apis.xml": the texts of every child node of apis/function, then of apis/keyword. False when the file is
+    // missing or malformed.
+    static bool readApis(const QString &path, QStringList *entries);
+
+    // Opens and parses one file (no namespace processing).
+    static bool readDocument(const QString &path, QDomDocument *document);
+};

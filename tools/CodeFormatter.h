@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+class ScriptWatchdog;
+
+// Reindents JavaScript with js-beautify from the resource ":/hex/res/js_format.js", one tab per level, in a
+// short-lived engine of its own that sees nothing of the user's compiled script.
+class CodeFormatter
+{
+public:
+    enum class Status { Ok, NoResource, Failed };
+
+    struct Result
+    {
+        Status status = Status::NoResource;
+        QString text;        // the reindented source, when Ok
+        QString error;       // why it failed, when Failed
+        bool interrupted = false; // the watchdog stopped the beautifier
+    };
+
+    static Result format(const QString &source, ScriptWatchdog &watchdog);
+};
