@@ -10,11 +10,13 @@ const QStringList ObjectTree::hiddenGlobalNames = {QStringLiteral("console"), QS
 
 namespace {
 
-// One property as a two-column item. The value's text comes from the script (a getter or toString may run and
-// throw); QJSValue turns a thrown error into that error, whose text then becomes the description.
-QTreeWidgetItem *propertyItem(const QJSValueIterator &it)
+// One property as a two-column item. A getter or toString of the script's may run here and throw: reading the
+// property through QJSValue::property (the iterator's value() would swallow the error as undefined) and
+// converting with toString both give the thrown error, whose text then becomes the description.
+QTreeWidgetItem *propertyItem(const QJSValue &owner, const QJSValueIterator &it)
 {
-    return new QTreeWidgetItem(QStringList{it.name(), it.value().toString()}, QTreeWidgetItem::Type);
+    const QString name = it.name();
+    return new QTreeWidgetItem(QStringList{name, owner.property(name).toString()}, QTreeWidgetItem::Type);
 }
 
 } // namespace
@@ -28,7 +30,7 @@ void ObjectTree::fill(QTreeWidget *tree, const QJSValue &globalObject)
         it.next();
         if (hiddenGlobalNames.contains(it.name()))
             continue;
-        items.append(propertyItem(it));
+        items.append(propertyItem(globalObject, it));
     }
     tree->addTopLevelItems(items);
 }
@@ -41,7 +43,7 @@ int ObjectTree::expand(QTreeWidgetItem *item, const QJSValue &value)
     QJSValueIterator it(value);
     while (it.hasNext()) {
         it.next();
-        children.append(propertyItem(it));
+        children.append(propertyItem(value, it));
     }
     item->addChildren(children);
     return children.size();

@@ -1,0 +1,142 @@
+#include "TestSupport.h"
+
+#include "app/VelmoraWindow.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTimer>
+
+#include <memory>
+
+QString TestSupport::lastModalClass;
+QString TestSupport::lastModalTitle;
+QString TestSupport::lastModalText;
+int TestSupport::modalCount = 0;
+
+namespace {
+QList<QPointer<QTimer>> pendingAnswers;
+}
+
+int TestSupport::cancelAnswers()
+{
+    int count = 0;
+    for (const QPointer<QTimer> &timer : qAsConst(pendingAnswers)) {
+        if (timer && timer->isActive()) {
+            ++count;
+            timer->stop();
+            timer->deleteLater();
+        }
+    }
+    pendingAnswers.clear();
+    return count;
+}
+
+QList<TestSupport::Entry> TestSupport::entries(const QTextBrowser *browser)
+{
+    QList<Entry> result;
+    for (QTextBlock block = browser->document()->begin(); block.isValid(); block = block.next()) {
+        const QString line = block.text();
+        Entry entry;
+        const int separator = line.indexOf(QStringLiteral(" : "));
+        entry.timestamp = line.left(separator);
+        entry.text = line.mid(separator + 3);
+        entry.colour = block.begin() != block.end() ? block.begin().fragment().charFormat().foreground().color()
+                                                    : QColor();
+        result.append(entry);
+    }
+    return result;
+}
+
+QStringList TestSupport::texts(const QTextBrowser *browser, int first)
+{
+    QStringList result;
+    const QList<Entry> all = entries(browser);
+    for (int i = first; i < all.size(); ++i)
+        result.append(all.at(i).text);
+    return result;
+}
+
+int TestSupport::entryCount(const QTextBrowser *browser)
+{
+    return browser->document()->blockCount();
+}
+
+bool TestSupport::invoke(VelmoraWindow *window, const char *slot)
+{
+    bool result = false;
+    if (!QMetaObject::invokeMethod(window, slot, Qt::DirectConnection, Q_RETURN_ARG(bool, result)))
+        qFatal("no slot %s", slot);
+    return result;
+}
+
+void TestSupport::answerModal(const std::function<void(QWidget *)> &answer, int timeoutMs)
+{
+    auto *timer = new QTimer;
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, clock, answer, timeoutMs] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal) {
+            if (clock->elapsed() > timeoutMs) {
+                timer->stop();
+                timer->deleteLater();
+                qWarning("no modal dialog appeared");
+            }
+            return;
+        }
+        timer->stop();
+        timer->deleteLater();
+        ++modalCount;
+        lastModalClass = QString::fromLatin1(modal->metaObject()->className());
+        lastModalTitle = modal->windowTitle();
+        if (auto *box = qobject_cast<QMessageBox *>(modal))
+            lastModalText = box->text();
+        answer(modal);
+    });
+    pendingAnswers.append(timer);
+    timer->start();
+}
+
+std::function<void(QWidget *)> TestSupport::pressButton(int standardButton)
+{
+    return [standardButton](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY2(box, "the modal dialog is not a message box");
+        QAbstractButton *button = box->button(static_cast<QMessageBox::StandardButton>(standardButton));
+        QVERIFY2(button, "the message box has no such button");
+        QTest::mouseClick(button, Qt::LeftButton);
+    };
+}
+
+std::function<void(QWidget *)> TestSupport::pressEscape()
+{
+    return [](QWidget *modal) { QTest::keyClick(modal, Qt::Key_Escape); };
+}
+
+std::function<void(QWidget *)> TestSupport::typeFileName(const QString &path)
+{
+    return [path](QWidget *modal) {
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        QVERIFY2(dialog, "the modal dialog is not a file dialog");
+        auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        QVERIFY2(edit, "the file dialog has no file name field");
+        edit->setFocus();
+        edit->clear();
+        QTest::keyClicks(edit, path);
+        QTest::keyClick(edit, Qt::Key_Return);
+    };
+}
+
+void TestSupport::flushDeferredDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}

@@ -1,0 +1,172 @@
+// The output log's line format, literal text, line breaks, order and scrolling.
+#include "TestSupport.h"
+
+#include "app/OutputLog.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
+
+class OutputLogTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void colours_data();
+    void colours();
+    void textIsLiteral_data();
+    void textIsLiteral();
+    void lineBreakStaysInOneEntry_data();
+    void lineBreakStaysInOneEntry();
+    void timestampIsNow();
+    void batchKeepsOrderAndContent();
+    void followsTheEnd();
+    void keepsEveryLine();
+};
+
+void OutputLogTest::colours_data()
+{
+    QTest::addColumn<int>("colour");
+    QTest::addColumn<QColor>("expected");
+    QTest::newRow("black") << int(OutputLog::Black) << QColor(0, 0, 0);
+    QTest::newRow("red") << int(OutputLog::Red) << QColor(255, 0, 0);
+    QTest::newRow("green") << int(OutputLog::Green) << QColor(0, 128, 0);
+    QTest::newRow("blue") << int(OutputLog::Blue) << QColor(0, 0, 255);
+}
+
+void OutputLogTest::colours()
+{
+    QFETCH(int, colour);
+    QFETCH(QColor, expected);
+    QTextBrowser browser;
+    OutputLog log(&browser);
+    log.append(OutputLog::Black, QStringLiteral("first"));
+    log.append(static_cast<OutputLog::Colour>(colour), QStringLiteral("编译错误：x"));
+    const auto entries = TestSupport::entries(&browser);
+    QCOMPARE(entries.size(), 2);
+    QCOMPARE(entries.at(1).text, QStringLiteral("编译错误：x"));
+    QCOMPARE(entries.at(1).colour, expected);
+    // The whole entry, timestamp included, is in the line's colour.
+    const QTextBlock block = browser.document()->lastBlock();
+    for (auto it = block.begin(); !it.atEnd(); ++it)
+        QCOMPARE(it.fragment().charFormat().foreground().color(), expected);
+}
+
+void OutputLogTest::textIsLiteral_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("markup") << QStringLiteral("<b>x</b> & <i>y</i>");
+    QTest::newRow("comparison") << QStringLiteral("a<b && c>d");
+    QTest::newRow("entity") << QStringLiteral("&lt;&amp;&quot;");
+    QTest::newRow("quotes") << QStringLiteral("\"double\" 'single'");
+    QTest::newRow("percent markers") << QStringLiteral("%1 and %2 stay");
+    QTest::newRow("html comment") << QStringLiteral("<!-- hidden -->shown");
+    QTest::newRow("empty") << QString();
+}
+
+void OutputLogTest::textIsLiteral()
+{
+    QFETCH(QString, text);
+    QTextBrowser browser;
+    OutputLog log(&browser);
+    log.append(OutputLog::Blue, text);
+    const auto entries = TestSupport::entries(&browser);
+    QCOMPARE(entries.size(), 1);
+    QCOMPARE(entries.at(0).text, text);
+    QCOMPARE(browser.document()->lastBlock().text(), entries.at(0).timestamp + QStringLiteral(" : ") + text);
+}
+
+void OutputLogTest::lineBreakStaysInOneEntry_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("LF") << QStringLiteral("Error: x\n@:1\n%entry@:1");
+    QTest::newRow("CRLF") << QStringLiteral("Error: x\r\n@:1\r\n%entry@:1");
+    QTest::newRow("CR") << QStringLiteral("Error: x\r@:1\r%entry@:1");
+}
+
+void OutputLogTest::lineBreakStaysInOneEntry()
+{
+    QFETCH(QString, text);
+    QTextBrowser browser;
+    OutputLog log(&browser);
+    log.append(OutputLog::Red, text);
+    log.append(OutputLog::Red, QStringLiteral("next"));
+    QCOMPARE(TestSupport::entryCount(&browser), 2);
+    const QStringList lines = TestSupport::texts(&browser).first().split(QChar::LineSeparator);
+    QCOMPARE(lines, (QStringList{QStringLiteral("Error: x"), QStringLiteral("@:1"), QStringLiteral("%entry@:1")}));
+}
+
+void OutputLogTest::timestampIsNow()
+{
+    QTextBrowser browser;
+    OutputLog log(&browser);
+    const QDateTime before = QDateTime::currentDateTime().addMSecs(-1000);
+    log.append(OutputLog::Black, QStringLiteral("x"));
+    const QDateTime after = QDateTime::currentDateTime();
+    const QString stamp = TestSupport::entries(&browser).at(0).timestamp;
+    QVERIFY(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$")).match(stamp).hasMatch());
+    const QDateTime parsed = QDateTime::fromString(stamp, QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    QVERIFY2(parsed >= before && parsed <= after, qPrintable(stamp));
+}
+
+void OutputLogTest::batchKeepsOrderAndContent()
+{
+    QTextBrowser browser;
+    OutputLog log(&browser);
+    log.append(OutputLog::Black, QStringLiteral("before"));
+    {
+        OutputLog::Batch batch(log);
+        for (int i = 0; i < 5; ++i) {
+            log.append(i % 2 ? OutputLog::Blue : OutputLog::Green, QString::number(i));
+            // Each line is in the document at once, while the batch is still open.
+            QCOMPARE(TestSupport::texts(&browser).last(), QString::number(i));
+        }
+        OutputLog::Batch nested(log);
+        log.append(OutputLog::Red, QStringLiteral("nested"));
+    }
+    log.append(OutputLog::Black, QStringLiteral("after"));
+    QCOMPARE(TestSupport::texts(&browser), (QStringList{QStringLiteral("before"), QStringLiteral("0"), QStringLiteral("1"),
+                                                        QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
+                                                        QStringLiteral("nested"), QStringLiteral("after")}));
+    QCOMPARE(TestSupport::entries(&browser).at(2).colour, QColor(Qt::blue));
+}
+
+void OutputLogTest::followsTheEnd()
+{
+    QTextBrowser browser;
+    browser.resize(300, 120);
+    browser.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&browser));
+    OutputLog log(&browser);
+    {
+        OutputLog::Batch batch(log);
+        for (int i = 0; i < 200; ++i)
+            log.append(OutputLog::Blue, QString::number(i));
+    }
+    QScrollBar *bar = browser.verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), bar->maximum());
+
+    // A reader who scrolled up stays where they are.
+    bar->setValue(0);
+    log.append(OutputLog::Blue, QStringLiteral("more"));
+    QCOMPARE(bar->value(), 0);
+}
+
+void OutputLogTest::keepsEveryLine()
+{
+    QTextBrowser browser;
+    OutputLog log(&browser);
+    OutputLog::Batch batch(log);
+    for (int i = 0; i < 20000; ++i)
+        log.append(OutputLog::Blue, QString::number(i));
+    QCOMPARE(TestSupport::entryCount(&browser), 20000);
+    QCOMPARE(browser.document()->findBlockByNumber(12345).text().section(QStringLiteral(" : "), 1),
+             QStringLiteral("12345"));
+}
+
+QTEST_MAIN(OutputLogTest)
+#include "OutputLogTest.moc"

@@ -1,0 +1,360 @@
+// Compile (Ctrl+B), run (Ctrl+R) and the expression dialog, through the window's own slots.
+#include "TestSupport.h"
+
+#include "app/VelmoraWindow.h"
+#include "script/ExpressionDialog.h"
+#include "script/JsConsole.h"
+#include "script/ScriptWatchdog.h"
+
+#include <Qsci/qsciscintilla.h>
+
+#include <QDialog>
+#include <QJSEngine>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTreeWidget>
+
+class CompileRunTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void compileOutcome_data();
+    void compileOutcome();
+    void compileErrorSelectsLine_data();
+    void compileErrorSelectsLine();
+    void failedCompileKeepsEarlierDefinitionsAndSnapshot();
+    void consoleLineOncePerCallAfterRecompile();
+    void recompileStartsFromEmptyEngine();
+    void failedCompileThenUnchangedRunUsesFailedEngine();
+
+    void firstRunCompilesAndShowsDialog();
+    void unchangedRunWritesNothing();
+    void editedRunRecompiles();
+    void syntaxErrorHidesOpenDialog();
+    void expressions_data();
+    void expressions();
+    void errorInScriptFunctionSelectsItsLine();
+    void enterEvaluates();
+    void expressionErrorWithoutLineSelectsNothing();
+
+    void watchdogStopsTopLevelLoop();
+    void watchdogStopsExpressionLoop();
+    void deepRecursionIsReported();
+
+private:
+    VelmoraWindow *window = nullptr;
+    int firstLine = 0;
+    QStringList newTexts() const { return TestSupport::texts(window->outputView(), firstLine); }
+    void mark() { firstLine = TestSupport::entryCount(window->outputView()); }
+    bool compile(const QString &code)
+    {
+        window->editor()->setText(code);
+        mark();
+        return TestSupport::invoke(window, "codeCompile");
+    }
+    void evaluate(const QString &expression)
+    {
+        ExpressionDialog::edit()->setText(expression);
+        mark();
+        QTest::mouseClick(ExpressionDialog::button(), Qt::LeftButton);
+    }
+    QString selection() const { return window->editor()->selectedText(); }
+};
+
+void CompileRunTest::init()
+{
+    window = new VelmoraWindow;
+    window->show();
+    window->scriptWatchdog().setLimit(1);
+}
+
+void CompileRunTest::cleanup()
+{
+    delete window;
+    window = nullptr;
+    TestSupport::flushDeferredDeletes();
+}
+
+void CompileRunTest::compileOutcome_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("empty") << "" << QStringList{"开始编译", "编译完成(无错误)"} << true;
+    QTest::newRow("console in order")
+        << "console.log(1);\nvar a = [1, 2];\nconsole.info('x', a);"
+        << QStringList{"开始编译", "Log：1", "info：\"x\" (2) [1 ,2]", "编译完成(无错误)"} << true;
+    QTest::newRow("reference error")
+        << "console.log('before');\nundefinedName();"
+        << QStringList{"开始编译", "Log：\"before\"", "编译错误：ReferenceError: undefinedName is not defined"} << false;
+    QTest::newRow("thrown string is success") << "throw 'x';" << QStringList{"开始编译", "编译完成(无错误)"} << true;
+    QTest::newRow("markup in error") << "throw new Error('<b>a&b</b>');"
+                                     << QStringList{"开始编译", "编译错误：Error: <b>a&b</b>"} << false;
+}
+
+void CompileRunTest::compileOutcome()
+{
+    QFETCH(QString, code);
+    QFETCH(QStringList, lines);
+    QFETCH(bool, ok);
+    QCOMPARE(compile(code), ok);
+    QCOMPARE(newTexts(), lines);
+    const auto entries = TestSupport::entries(window->outputView());
+    QCOMPARE(entries.at(firstLine).colour, QColor(Qt::black));
+    QCOMPARE(entries.last().colour, ok ? QColor(Qt::black) : QColor(Qt::red));
+    for (int i = firstLine + 1; i < entries.size() - 1; ++i)
+        QCOMPARE(entries.at(i).colour, QColor(Qt::blue));
+    QCOMPARE(window->compiledCode(), ok ? code : QString());
+    QCOMPARE(window->globalsTree()->topLevelItemCount() > 0, ok);
+}
+
+void CompileRunTest::compileErrorSelectsLine_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("selected");
+    QTest::newRow("syntax error on line 5") << "var a = 1;\n\n\n\nvar = ;\nvar b;" << "var = ;";
+    QTest::newRow("chinese on the error line") << "var s = '中文字符串';\nthrow new Error('错误'); // 注释\nvar t;"
+                                               << "throw new Error('错误'); // 注释";
+    QTest::newRow("crlf line ends") << "var a;\r\nthrow new Error('x');\r\nvar b;" << "throw new Error('x');";
+    QTest::newRow("last line without end") << "var a;\nnull.x" << "null.x";
+}
+
+void CompileRunTest::compileErrorSelectsLine()
+{
+    QFETCH(QString, code);
+    QFETCH(QString, selected);
+    QVERIFY(!compile(code));
+    QCOMPARE(selection(), selected);
+}
+
+void CompileRunTest::failedCompileKeepsEarlierDefinitionsAndSnapshot()
+{
+    QVERIFY(compile(QStringLiteral("var good = 1;")));
+    QVERIFY(!compile(QStringLiteral("var early = 5;\nmissing();")));
+    QCOMPARE(window->compiledCode(), QStringLiteral("var good = 1;"));
+    QCOMPARE(window->engine()->globalObject().property(QStringLiteral("early")).toInt(), 5);
+    QCOMPARE(window->globalsTree()->topLevelItemCount(), 0);
+
+    QVERIFY(!compile(QStringLiteral("var a = 1;\n\n\n\nvar = ;")));
+    QVERIFY(window->engine()->globalObject().property(QStringLiteral("a")).isUndefined());
+}
+
+void CompileRunTest::consoleLineOncePerCallAfterRecompile()
+{
+    QVERIFY(compile(QStringLiteral("console.log('once');")));
+    QVERIFY(TestSupport::invoke(window, "codeCompile"));
+    QCOMPARE(newTexts().count(QStringLiteral("Log：\"once\"")), 2);
+    QCOMPARE(newTexts().mid(newTexts().lastIndexOf(QStringLiteral("开始编译"))),
+             (QStringList{"开始编译", "Log：\"once\"", "编译完成(无错误)"}));
+}
+
+void CompileRunTest::recompileStartsFromEmptyEngine()
+{
+    QVERIFY(compile(QStringLiteral("var first = 1;")));
+    QPointer<QJSEngine> oldEngine = window->engine();
+    QPointer<JsConsole> oldConsole = window->console();
+    QVERIFY(compile(QStringLiteral("var second = 2;")));
+    QVERIFY(window->engine() != oldEngine);
+    QVERIFY(window->engine()->globalObject().property(QStringLiteral("first")).isUndefined());
+    TestSupport::flushDeferredDeletes();
+    QVERIFY(!oldEngine);
+    QVERIFY(!oldConsole);
+    QCOMPARE(window->engine()->parent(), window);
+    QCOMPARE(window->console()->parent(), window);
+}
+
+void CompileRunTest::failedCompileThenUnchangedRunUsesFailedEngine()
+{
+    QVERIFY(compile(QStringLiteral("var v = 1;")));
+    window->editor()->setText(QStringLiteral("var v = 2;\nboom();"));
+    QVERIFY(!TestSupport::invoke(window, "codeCompile"));
+    window->editor()->setText(QStringLiteral("var v = 1;"));
+    mark();
+    QVERIFY(TestSupport::invoke(window, "codeRun"));
+    QCOMPARE(newTexts(), QStringList());
+    evaluate(QStringLiteral("v"));
+    QCOMPARE(newTexts(), (QStringList{"运行成功", "计算结果：2"}));
+}
+
+void CompileRunTest::firstRunCompilesAndShowsDialog()
+{
+    window->editor()->setText(QStringLiteral("var x = 1;"));
+    mark();
+    QVERIFY(TestSupport::invoke(window, "codeRun"));
+    QCOMPARE(newTexts(), (QStringList{"代码变动,重新编译", "开始编译", "编译完成(无错误)"}));
+    QDialog *dialog = ExpressionDialog::dialog();
+    QVERIFY(dialog);
+    QVERIFY(dialog->isVisible());
+    QVERIFY(!dialog->isModal());
+    QCOMPARE(dialog->parent(), window);
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("计算表达式"));
+    QCOMPARE(dialog->size(), QSize(200, 110));
+    QCOMPARE(int(dialog->windowFlags() & Qt::WindowType_Mask), int(Qt::Drawer));
+    QVERIFY(dialog->windowFlags() & Qt::WindowStaysOnTopHint);
+    QCOMPARE(ExpressionDialog::button()->text(), QStringLiteral("计算表达式"));
+    QVERIFY(ExpressionDialog::edit()->text().isEmpty());
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(ExpressionDialog::edit()));
+}
+
+void CompileRunTest::unchangedRunWritesNothing()
+{
+    window->editor()->setText(QStringLiteral("var x = 1;"));
+    QVERIFY(TestSupport::invoke(window, "codeRun"));
+    ExpressionDialog::edit()->setText(QStringLiteral("x + 1"));
+    ExpressionDialog::dialog()->hide();
+    QJSEngine *engine = window->engine();
+    mark();
+    QVERIFY(TestSupport::invoke(window, "codeRun"));
+    QCOMPARE(newTexts(), QStringList());
+    QCOMPARE(window->engine(), engine);
+    QVERIFY(ExpressionDialog::dialog()->isVisible());
+    QCOMPARE(ExpressionDialog::edit()->text(), QStringLiteral("x + 1"));
+}
+
+void CompileRunTest::editedRunRecompiles()
+{
+    window->editor()->setText(QStringLiteral("var x = 1;"));
+    QVERIFY(TestSupport::invoke(window, "codeRun"));
+    window->editor()->setText(QStringLiteral("var x = 12;"));
+    mark();
+    QVERIFY(TestSupport::invoke(window, "codeRun"));
+    QCOMPARE(newTexts(), (QStringList{"代码变动,重新编译", "开始编译", "编译完成(无错误)"}));
+    QCOMPARE(window->compiledCode(), QStringLiteral("var x = 12;"));
+}
+
+void CompileRunTest::syntaxErrorHidesOpenDialog()
+{
+    window->editor()->setText(QStringLiteral("var x = 1;"));
+    QVERIFY(TestSupport::invoke(window, "codeRun"));
+    QVERIFY(ExpressionDialog::dialog()->isVisible());
+    window->editor()->setText(QStringLiteral("var x = ;"));
+    mark();
+    QVERIFY(!TestSupport::invoke(window, "codeRun"));
+    QCOMPARE(newTexts().first(), QStringLiteral("代码变动,重新编译"));
+    QVERIFY(newTexts().last().startsWith(QStringLiteral("编译错误：SyntaxError")));
+    QVERIFY(!ExpressionDialog::dialog()->isVisible());
+}
+
+void CompileRunTest::expressions_data()
+{
+    QTest::addColumn<QString>("expression");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("selected");
+    QTest::newRow("empty") << "" << QStringList{"运行成功", "计算结果：undefined"} << "";
+    QTest::newRow("1 + 1") << "1 + 1" << QStringList{"运行成功", "计算结果：2"} << "";
+    QTest::newRow("array") << "[1, 'a']" << QStringList{"运行成功", "计算结果：(2) [1 ,\"a\"]"} << "";
+    QTest::newRow("object") << "({k: 'v'})" << QStringList{"运行成功", "计算结果：(1) {k: \"v\"}"} << "";
+    QTest::newRow("string") << "'s'" << QStringList{"运行成功", "计算结果：\"s\""} << "";
+    QTest::newRow("script function") << "add(2, 3)" << QStringList{"运行成功", "计算结果：5"} << "";
+    QTest::newRow("console first") << "console.log('c'), 7" << QStringList{"Log：\"c\"", "运行成功", "计算结果：7"} << "";
+    QTest::newRow("throw string") << "(function () { throw 'x'; })()" << QStringList{"运行成功", "计算结果：\"x\""} << "";
+    QTest::newRow("throw object") << "(function () { throw {}; })()" << QStringList{"运行成功", "计算结果：(0) {}"} << "";
+    QTest::newRow("undefined name")
+        << "nothing()"
+        << QStringList{"运行错误", "错误行号：1", "堆栈调用：%entry@:1", "错误原因：ReferenceError: nothing is not defined"}
+        << "function add(p, q) {";
+}
+
+void CompileRunTest::expressions()
+{
+    QFETCH(QString, expression);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, selected);
+    window->editor()->setText(QStringLiteral("function add(p, q) {\n\treturn p + q;\n}\n"));
+    QVERIFY(TestSupport::invoke(window, "codeRun"));
+    window->editor()->setCursorPosition(2, 0);
+    evaluate(expression);
+    QCOMPARE(newTexts(), lines);
+    QCOMPARE(selection(), selected);
+    const bool failed = lines.first() == QStringLiteral("运行错误");
+    const auto entries = TestSupport::entries(window->outputView());
+    QCOMPARE(entries.last().colour, failed ? QColor(Qt::red) : QColor(QStringLiteral("green")));
+    QVERIFY(ExpressionDialog::dialog()->isVisible());
+    QCOMPARE(ExpressionDialog::edit()->text(), expression);
+}
+
+void CompileRunTest::errorInScriptFunctionSelectsItsLine()
+{
+    window->editor()->setText(QStringLiteral("// 1\n// 2\n// 3\nfunction f() {\n\tvar a = 1;\n\t// 中文\n\tnull.boom; // 七\n}\n"));
+    QVERIFY(TestSupport::invoke(window, "codeRun"));
+    evaluate(QStringLiteral("f()"));
+    QCOMPARE(newTexts().at(0), QStringLiteral("运行错误"));
+    QCOMPARE(newTexts().at(1), QStringLiteral("错误行号：7"));
+    QVERIFY(newTexts().at(2).startsWith(QStringLiteral("堆栈调用：")));
+    QVERIFY(newTexts().at(3).startsWith(QStringLiteral("错误原因：TypeError")));
+    QCOMPARE(selection(), QStringLiteral("\tnull.boom; // 七"));
+}
+
+void CompileRunTest::enterEvaluates()
+{
+    window->editor()->setText(QStringLiteral("var n = 20;"));
+    QVERIFY(TestSupport::invoke(window, "codeRun"));
+    QVERIFY(QTest::qWaitForWindowActive(ExpressionDialog::dialog()) || true);
+    ExpressionDialog::edit()->setText(QStringLiteral("n + 1"));
+    mark();
+    QTest::keyClick(ExpressionDialog::edit(), Qt::Key_Return);
+    QCOMPARE(newTexts(), (QStringList{"运行成功", "计算结果：21"}));
+    QTest::keyClick(ExpressionDialog::edit(), Qt::Key_Escape);
+    QVERIFY(!ExpressionDialog::dialog()->isVisible());
+    QVERIFY(TestSupport::invoke(window, "codeRun"));
+    QCOMPARE(ExpressionDialog::edit()->text(), QStringLiteral("n + 1"));
+}
+
+void CompileRunTest::expressionErrorWithoutLineSelectsNothing()
+{
+    window->editor()->setText(QStringLiteral("var e = new Error('plain');\ne.lineNumber = 0;\nfunction t() { throw e; }\n"));
+    QVERIFY(TestSupport::invoke(window, "codeRun"));
+    window->editor()->setCursorPosition(1, 2);
+    evaluate(QStringLiteral("t()"));
+    QCOMPARE(newTexts().at(1), QStringLiteral("错误行号：0"));
+    QVERIFY(!window->editor()->hasSelectedText());
+
+    evaluate(QStringLiteral("var far = new Error('far'); far.lineNumber = 999; throw far;"));
+    QCOMPARE(newTexts().at(1), QStringLiteral("错误行号：999"));
+    QVERIFY(!window->editor()->hasSelectedText());
+}
+
+void CompileRunTest::watchdogStopsTopLevelLoop()
+{
+    const QString code = QStringLiteral("console.log('start');\nwhile (true) {}\n");
+    QVERIFY(!compile(code));
+    const QStringList lines = newTexts();
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines.at(1), QStringLiteral("Log：\"start\""));
+    QVERIFY(lines.at(2).startsWith(QStringLiteral("编译错误：")));
+    QCOMPARE(lines.at(3), QStringLiteral("脚本运行超过1秒,已中断"));
+    QCOMPARE(TestSupport::entries(window->outputView()).last().colour, QColor(Qt::red));
+    QCOMPARE(window->editor()->text(), code);
+
+    // The next compile works normally.
+    QVERIFY(compile(QStringLiteral("var ok = 1;")));
+    QCOMPARE(newTexts().last(), QStringLiteral("编译完成(无错误)"));
+}
+
+void CompileRunTest::watchdogStopsExpressionLoop()
+{
+    window->editor()->setText(QStringLiteral("var k = 3;"));
+    QVERIFY(TestSupport::invoke(window, "codeRun"));
+    evaluate(QStringLiteral("for (;;) {}"));
+    const QStringList lines = newTexts();
+    QCOMPARE(lines.size(), 5);
+    QCOMPARE(lines.at(0), QStringLiteral("运行错误"));
+    QCOMPARE(lines.at(4), QStringLiteral("脚本运行超过1秒,已中断"));
+    evaluate(QStringLiteral("k * 2"));
+    QCOMPARE(newTexts(), (QStringList{"运行成功", "计算结果：6"}));
+}
+
+void CompileRunTest::deepRecursionIsReported()
+{
+    QVERIFY(!compile(QStringLiteral("function r() { return r() + 1; }\nr();")));
+    QVERIFY2(newTexts().last().startsWith(QStringLiteral("编译错误：RangeError")), qPrintable(newTexts().last()));
+}
+
+QTEST_MAIN(CompileRunTest)
+#include "CompileRunTest.moc"
