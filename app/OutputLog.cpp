@@ -10,18 +10,22 @@ OutputLog::OutputLog(QTextBrowser *browser)
 {
     for (int c = Black; c <= Blue; ++c)
         formats[c].setForeground(colour(static_cast<Colour>(c)));
+
+    // Follow the end while the reader is there; a reader who scrolled up is left alone. The range also grows while
+    // a large batch is still being laid out, so the end is followed through that as well.
+    QScrollBar *bar = browser->verticalScrollBar();
+    QObject::connect(bar, &QScrollBar::valueChanged, browser,
+                     [this, bar](int value) { following = value >= bar->maximum(); });
+    QObject::connect(bar, &QScrollBar::rangeChanged, browser, [this, bar](int, int maximum) {
+        if (following)
+            bar->setValue(maximum);
+    });
 }
 
 QColor OutputLog::colour(Colour colour)
 {
     static const char *const names[] = {"black", "red", "green", "blue"};
     return QColor(QLatin1String(names[colour]));
-}
-
-QString OutputLog::entryText(const QString &timestamp, const QString &text)
-{
-    // The text goes in last, so a "%1" inside it stays literal.
-    return QStringLiteral("%1 : %2").arg(timestamp).arg(text);
 }
 
 const QString &OutputLog::timestamp()
@@ -38,14 +42,23 @@ const QString &OutputLog::timestamp()
 
 void OutputLog::append(Colour colour, const QString &text)
 {
-    QString line = entryText(timestamp(), text);
+    // Equal to filling "%1 : %2" with QString::arg, text last (so a "%1" inside it stays literal), without
+    // parsing the pattern for every line.
+    const QString &time = timestamp();
+    QString line;
+    line.reserve(time.size() + 3 + text.size());
+    line += time;
+    line += QLatin1String(" : ");
+    line += text;
     // A break inside one text stays inside its entry: a line separator, not a new paragraph.
-    for (QChar &ch : line) {
-        if (ch == QLatin1Char('\n') || ch == QChar::ParagraphSeparator)
-            ch = QChar::LineSeparator;
+    const int textStart = time.size() + 3;
+    for (int i = textStart; i < line.size(); ++i) {
+        const QChar ch = line.at(i);
+        if (ch == QLatin1Char('\r') && i + 1 < line.size() && line.at(i + 1) == QLatin1Char('\n'))
+            line.remove(i, 1);
+        if (ch == QLatin1Char('\n') || ch == QLatin1Char('\r') || ch == QChar::ParagraphSeparator)
+            line[i] = QChar::LineSeparator;
     }
-    line.replace(QStringLiteral("\r\u2028"), QString(QChar::LineSeparator));
-    line.replace(QLatin1Char('\r'), QChar::LineSeparator);
 
     begin();
     cursor.movePosition(QTextCursor::End);
@@ -53,7 +66,7 @@ void OutputLog::append(Colour colour, const QString &text)
         cursor.setCharFormat(formats[colour]);
     else
         cursor.insertBlock(QTextBlockFormat(), formats[colour]);
-    cursor.insertText(line, formats[colour]);
+    cursor.insertText(line);
     end();
 }
 
@@ -61,8 +74,8 @@ void OutputLog::begin()
 {
     if (batchDepth++ > 0)
         return;
-    const QScrollBar *bar = browser->verticalScrollBar();
-    followEnd = bar->value() >= bar->maximum();
+    batchStart = browser->document()->characterCount();
+    batchBlocks = browser->document()->blockCount();
     cursor.beginEditBlock();
 }
 
@@ -70,8 +83,20 @@ void OutputLog::end()
 {
     if (--batchDepth > 0)
         return;
+    QTextDocument *document = browser->document();
+    const int added = document->characterCount() - batchStart;
+    const int addedBlocks = document->blockCount() - batchBlocks;
+    // Ending the edit lays out every new paragraph right away (several microseconds each). For a flood that makes
+    // up most of the document, have the layout start over lazily instead: with no page size the edit is not laid
+    // out, and setting the size back starts the layout's own incremental run, driven by its timer.
+    const bool lazy = addedBlocks >= lazyBatchBlocks && added * 2 >= document->characterCount();
+    const QSizeF pageSize = document->pageSize();
+    if (lazy)
+        document->setPageSize(QSizeF());
     cursor.endEditBlock();
-    if (followEnd) {
+    if (lazy)
+        document->setPageSize(pageSize);
+    if (following) {
         QScrollBar *bar = browser->verticalScrollBar();
         bar->setValue(bar->maximum());
     }

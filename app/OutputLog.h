@@ -9,6 +9,7 @@ class QTextBrowser;
 // The output log: timestamped lines in one of four colours, only ever appended to a QTextBrowser.
 // Every line reads "yyyy-MM-dd hh:mm:ss : text". The text is shown literally (no mark-up is interpreted) and a line
 // break inside it stays a break inside the same entry, so each entry is exactly one paragraph of the document.
+// While the view shows the end of the log it keeps following it, as QTextEdit::append does.
 class OutputLog
 {
 public:
@@ -18,12 +19,15 @@ public:
 
     void append(Colour colour, const QString &text);
 
-    // The plain text of one entry as it appears in the log.
-    static QString entryText(const QString &timestamp, const QString &text);
     static QColor colour(Colour colour);
 
+    // Batches of at least this many lines that make up half the log or more are laid out in the background.
+    static constexpr int lazyBatchBlocks = 1000;
+
     // Lines appended while a Batch lives go into the document at once (readable right away) but the view lays
-    // them out and scrolls once, when the outermost Batch ends: a script printing 100 000 lines costs one layout.
+    // them out and scrolls once, when the outermost Batch ends: a script printing 100 000 lines costs one layout
+    // pass, not 100 000. A batch that makes up most of the log is laid out in the background, in steps between
+    // events, so the window answers at once instead of after the whole flood has been laid out.
     class Batch
     {
     public:
@@ -47,5 +51,7 @@ private:
     qint64 stampSecond = -1;
     QString stamp;
     int batchDepth = 0;
-    bool followEnd = false;
+    int batchStart = 0;
+    int batchBlocks = 0;
+    bool following = true;
 };

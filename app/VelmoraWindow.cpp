@@ -351,6 +351,7 @@ void VelmoraWindow::reportTimeout()
 bool VelmoraWindow::codeCompile()
 {
     objectTree->clear();
+    engineAnchor = QJSValue();
     if (jsEngine) {
         jsEngine->deleteLater();
         jsEngine = nullptr;
@@ -362,7 +363,8 @@ bool VelmoraWindow::codeCompile()
     }
     jsConsole = new JsConsole(this);
     connect(jsConsole, &JsConsole::onMsg, [this](const QString &msg) { outputLog->append(OutputLog::Blue, msg); });
-    jsEngine->globalObject().setProperty(QStringLiteral("console"), jsEngine->newQObject(jsConsole));
+    engineAnchor = jsEngine->globalObject();
+    engineAnchor.setProperty(QStringLiteral("console"), jsEngine->newQObject(jsConsole));
 
     OutputLog::Batch batch(*outputLog);
     outputLog->append(OutputLog::Black, QStringLiteral("开始编译"));

@@ -87,6 +87,10 @@ private:
     QString strCompiledCode;
     QString strSavedCode;
 
+    // Holds one value in the current engine for as long as it lives. The engine releases a page of its persistent
+    // value storage (an mmap/munmap pair) whenever the page empties; without this every console call, which
+    // wraps its arguments, would allocate and free a page.
+    QJSValue engineAnchor;
     std::unique_ptr<OutputLog> outputLog;
     std::unique_ptr<ScriptWatchdog> watchdog;
     QsciLexerJavaScriptPlus *lexer = nullptr;

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextLayout>
 
 class OutputLogTest : public QObject
 {
@@ -25,6 +26,8 @@ private slots:
     void batchKeepsOrderAndContent();
     void followsTheEnd();
     void keepsEveryLine();
+    void floodIsLaidOutInTheBackgroundAndFollowed();
+    void readerAboveTheEndStaysDuringBackgroundLayout();
 };
 
 void OutputLogTest::colours_data()
@@ -166,6 +169,60 @@ void OutputLogTest::keepsEveryLine()
     QCOMPARE(TestSupport::entryCount(&browser), 20000);
     QCOMPARE(browser.document()->findBlockByNumber(12345).text().section(QStringLiteral(" : "), 1),
              QStringLiteral("12345"));
+}
+
+namespace {
+
+bool laidOut(const QTextBlock &block)
+{
+    return block.layout() && block.layout()->lineCount() > 0;
+}
+
+} // namespace
+
+void OutputLogTest::floodIsLaidOutInTheBackgroundAndFollowed()
+{
+    QTextBrowser browser;
+    browser.resize(400, 200);
+    browser.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&browser));
+    OutputLog log(&browser);
+    log.append(OutputLog::Black, QStringLiteral("welcome"));
+    {
+        OutputLog::Batch batch(log);
+        for (int i = 0; i < 20000; ++i)
+            log.append(OutputLog::Blue, QStringLiteral("Log：%1").arg(i));
+    }
+    // Every line is in the document at once...
+    QCOMPARE(TestSupport::entryCount(&browser), 20001);
+    QCOMPARE(TestSupport::texts(&browser).last(), QStringLiteral("Log：19999"));
+    // ...and the view gets to the end once the background layout has run.
+    QScrollBar *bar = browser.verticalScrollBar();
+    QTRY_VERIFY_WITH_TIMEOUT(laidOut(browser.document()->lastBlock()), 20000);
+    QTRY_COMPARE(bar->value(), bar->maximum());
+    QVERIFY(bar->maximum() > 20000 * 5);
+    QVERIFY(laidOut(browser.document()->findBlockByNumber(10000)));
+}
+
+void OutputLogTest::readerAboveTheEndStaysDuringBackgroundLayout()
+{
+    QTextBrowser browser;
+    browser.resize(400, 200);
+    browser.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&browser));
+    OutputLog log(&browser);
+    for (int i = 0; i < 100; ++i)
+        log.append(OutputLog::Black, QString::number(i));
+    QScrollBar *bar = browser.verticalScrollBar();
+    bar->setValue(bar->maximum() / 2);
+    const int position = bar->value();
+    {
+        OutputLog::Batch batch(log);
+        for (int i = 0; i < 5000; ++i)
+            log.append(OutputLog::Blue, QString::number(i));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(laidOut(browser.document()->lastBlock()), 20000);
+    QCOMPARE(bar->value(), position);
 }
 
 QTEST_MAIN(OutputLogTest)
