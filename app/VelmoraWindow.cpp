@@ -24,6 +24,7 @@
 #include <QDockWidget>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QJSEngine>
 #include <QLineEdit>
@@ -211,7 +212,8 @@ QString VelmoraWindow::loadFontFile(const QString &path)
 {
     QString family;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // A directory or a device is no font file (and a device could be endless to read).
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
         qDebug() << "Open font file error";
         return family;
     }

@@ -2,15 +2,23 @@
 
 #include <QDomDocument>
 #include <QFile>
+#include <QFileInfo>
 
 #include <limits>
 
 bool Configuration::readDocument(const QString &path, QDomDocument *document)
 {
+    // Only regular files: a FIFO would block the start-up and a device could be endless.
+    if (!QFileInfo(path).isFile())
+        return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    return document->setContent(&file, false);
+    // Hand-written configuration is small; a huge file would cost seconds of start-up and a gigabyte of memory.
+    const QByteArray bytes = file.read(maxFileSize + 1);
+    if (bytes.size() > maxFileSize)
+        return false;
+    return document->setContent(bytes, false);
 }
 
 Configuration::Conf Configuration::readConf(const QString &path)

@@ -19,6 +19,9 @@ public:
         int timeout = -1;      // whole seconds of the script time limit; -1 when absent or not a whole number
     };
 
+    // Larger files are passed over like malformed ones (about 200 000 completion entries fit).
+    static constexpr qint64 maxFileSize = 8 * 1024 * 1024;
+
     static Conf readConf(const QString &path);
     // "highlig.xml": the texts of every child node of highlig/global joined by single blanks. False when the file
     // is missing or malformed.
@@ -27,6 +30,6 @@ public:
     // missing or malformed.
     static bool readApis(const QString &path, QStringList *entries);
 
-    // Opens and parses one file (no namespace processing).
+    // Opens and parses one regular file of at most maxFileSize bytes (no namespace processing).
     static bool readDocument(const QString &path, QDomDocument *document);
 };
