@@ -86,7 +86,7 @@ case "$cmd" in
         configure_and_build "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
         run_tests "$build"
         # The unit tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
-        configure_and_build "$asan_build" -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_BUILD_BENCH=OFF
+        configure_and_build "$asan_build" -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_BUILD_BENCH=OFF -DVELMORA_SYSTEM_TESTS=OFF
         ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
             run_tests "$asan_build" -L unit
         ;;

@@ -1,0 +1,139 @@
+// Script files on disk: UTF-8 decoding up to the first NUL, refusing what is not UTF-8, and all-or-nothing saves.
+#include "app/ScriptFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+class ScriptFileTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void decode_data();
+    void decode();
+    void readRefusesWhatCannotBeShown_data();
+    void readRefusesWhatCannotBeShown();
+    void writeIsByteExact();
+    void failedWriteKeepsOldFile();
+    void writeIntoMissingDirectoryFails();
+    void writeKeepsPermissions();
+};
+
+void ScriptFileTest::decode_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("ascii") << QByteArray("var a;") << "var a;" << true;
+    QTest::newRow("chinese crlf tabs") << QString("// 中文\r\n\tvar s = '字';\r\n").toUtf8() << "// 中文\r\n\tvar s = '字';\r\n" << true;
+    QTest::newRow("stops at NUL") << QByteArray("abc\0def", 7) << "abc" << true;
+    QTest::newRow("invalid after NUL is not looked at") << QByteArray("ok\0\xff\xfe", 5) << "ok" << true;
+    QTest::newRow("byte-order mark dropped") << QByteArray("\xEF\xBB\xBFx = 1;") << "x = 1;" << true;
+    QTest::newRow("GBK") << QByteArray("\xD6\xD0\xCE\xC4") << QString() << false;
+    QTest::newRow("latin-1") << QByteArray("caf\xe9") << QString() << false;
+    QTest::newRow("truncated sequence") << QByteArray("a\xE4\xB8") << QString() << false;
+    QTest::newRow("overlong") << QByteArray("\xC0\xAF") << QString() << false;
+    QTest::newRow("encoded surrogate") << QByteArray("\xED\xA0\x80") << QString() << false;
+    QTest::newRow("empty") << QByteArray() << "" << true;
+    QTest::newRow("emoji") << QByteArray("\xF0\x9F\x98\x80") << QString::fromUtf8("\xF0\x9F\x98\x80") << true;
+}
+
+void ScriptFileTest::decode()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    bool isValid = !valid;
+    const QString decoded = ScriptFile::decode(bytes, &isValid);
+    QCOMPARE(isValid, valid);
+    if (valid)
+        QCOMPARE(decoded, text);
+}
+
+void ScriptFileTest::readRefusesWhatCannotBeShown_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("status");
+    QTest::newRow("utf-8") << QString("中文").toUtf8() << int(ScriptFile::Status::Ok);
+    QTest::newRow("gbk") << QByteArray("\xD6\xD0\xCE\xC4") << int(ScriptFile::Status::NotUtf8);
+}
+
+void ScriptFileTest::readRefusesWhatCannotBeShown()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, status);
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("a.js")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    const ScriptFile::ReadResult result = ScriptFile::read(file.fileName());
+    QCOMPARE(int(result.status), status);
+    QCOMPARE(result.text.isEmpty(), status != int(ScriptFile::Status::Ok));
+    QCOMPARE(int(ScriptFile::read(dir.filePath(QStringLiteral("missing.js"))).status), int(ScriptFile::Status::CannotOpen));
+    QCOMPARE(int(ScriptFile::read(dir.path()).status), int(ScriptFile::Status::CannotOpen));
+}
+
+void ScriptFileTest::writeIsByteExact()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("b.js"));
+    const QString text = QStringLiteral("// 注释\r\n\tfunction f() {\n\t\treturn '字';\r}\n");
+    QVERIFY(ScriptFile::write(path, text));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QCOMPARE(bytes, text.toUtf8());
+    QVERIFY(!bytes.startsWith("\xEF\xBB\xBF"));
+    QCOMPARE(ScriptFile::read(path).text, text);
+}
+
+void ScriptFileTest::failedWriteKeepsOldFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("old.js"));
+    QVERIFY(ScriptFile::write(path, QStringLiteral("old content")));
+
+    // Tests run as root, so permissions cannot make the write fail: a file size limit does (EFBIG).
+    rlimit saved {};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = ScriptFile::write(path, QString(100000, QLatin1Char('x')));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    QVERIFY(!written);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("old content"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("old.js")});
+}
+
+void ScriptFileTest::writeIntoMissingDirectoryFails()
+{
+    QTemporaryDir dir;
+    QVERIFY(!ScriptFile::write(dir.filePath(QStringLiteral("missing/c.js")), QStringLiteral("x")));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("missing"))));
+}
+
+void ScriptFileTest::writeKeepsPermissions()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("p.js"));
+    QVERIFY(ScriptFile::write(path, QStringLiteral("first")));
+    const QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ExeOwner;
+    QVERIFY(QFile::setPermissions(path, permissions));
+    QVERIFY(ScriptFile::write(path, QStringLiteral("second")));
+    QCOMPARE(QFile::permissions(path) & 0x7077, permissions); // owner, group, other (not the "user" mirror)
+}
+
+QTEST_MAIN(ScriptFileTest)
+#include "ScriptFileTest.moc"
