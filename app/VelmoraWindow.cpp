@@ -321,6 +321,8 @@ bool VelmoraWindow::codeFormat()
     case CodeFormatter::Status::NoResource:
         return false;
     case CodeFormatter::Status::Failed:
+        if (result.errorLine > 0)
+            EditorText::selectLine(codeEditor, result.errorLine - 1);
         outputLog->append(OutputLog::Red, QStringLiteral("代码格式化失败：%1").arg(result.error));
         if (result.interrupted)
             reportTimeout();

@@ -16,11 +16,22 @@ CodeFormatter::Result CodeFormatter::format(const QString &source, ScriptWatchdo
 
     QJSEngine engine;
     ScriptWatchdog::Scope scope(watchdog, &engine);
-    const QJSValue loaded = engine.evaluate(script, QString(), 1);
-    QJSValue beautify = engine.globalObject().property(QStringLiteral("js_beautify"));
-    const QJSValue formatted = loaded.isError()
-        ? loaded
-        : beautify.call({QJSValue(source), QJSValue(1), QJSValue(QStringLiteral("\t"))});
+
+    // The engine parses a whole script before running any of it, so a leading throw checks the syntax without
+    // running a line of the user's code. It shares the first line, which keeps the error's line number.
+    const QJSValue parsed = engine.evaluate(QStringLiteral("throw 0;") + source, QString(), 1);
+    QJSValue formatted;
+    if (parsed.isError()) {
+        formatted = parsed;
+        result.errorLine = parsed.property(QStringLiteral("lineNumber")).toInt();
+    } else {
+        const QJSValue loaded = engine.evaluate(script, QString(), 1);
+        QJSValue beautify = engine.globalObject().property(QStringLiteral("js_beautify"));
+        formatted = loaded.isError()
+            ? loaded
+            : beautify.call({QJSValue(source), QJSValue(1), QJSValue(QStringLiteral("\t"))});
+    }
+
     if (formatted.isError()) {
         result.status = Status::Failed;
         result.error = formatted.toString();
