@@ -1,0 +1,360 @@
+// The benchmark suite: every measured piece of work against a reference measured in the same run, interleaved,
+// median of several runs each, printed as one table.
+#include "BenchSupport.h"
+
+#include "app/OutputLog.h"
+#include "app/VelmoraWindow.h"
+#include "browser/ObjectTree.h"
+#include "script/ValueText.h"
+
+#include <Qsci/qsciscintilla.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QJSEngine>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QThread>
+#include <QTreeWidget>
+
+#include <cstdio>
+
+namespace {
+
+using Row = BenchSupport::Row;
+
+int runs = 5;
+QString benchDir;      // where the probe programs are
+QString beautifyDir;   // node_modules/js-beautify/js/lib
+
+QString readText(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+bool invoke(VelmoraWindow &window, const char *slot)
+{
+    bool result = false;
+    QMetaObject::invokeMethod(&window, slot, Qt::DirectConnection, Q_RETURN_ARG(bool, result));
+    return result;
+}
+
+void settle()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+// Interleaves runs of mine and of the reference and returns both medians.
+std::pair<double, double> interleave(const std::function<double()> &mine, const std::function<double()> &reference)
+{
+    std::vector<double> a, b;
+    for (int i = 0; i < runs; ++i) {
+        a.push_back(mine());
+        if (reference)
+            b.push_back(reference());
+    }
+    return {BenchSupport::median(a), reference ? BenchSupport::median(b) : -1};
+}
+
+Row ratioRow(const QString &work, std::pair<double, double> medians, double targetRatio, const QString &note = {})
+{
+    Row row;
+    row.work = work;
+    row.velmora = medians.first;
+    row.reference = medians.second;
+    row.note = note;
+    if (targetRatio > 0) {
+        row.target = QStringLiteral("≤ %1×").arg(targetRatio);
+        row.pass = row.velmora > 0 && row.reference > 0 && row.velmora <= targetRatio * row.reference;
+    } else {
+        row.target = QStringLiteral("report");
+        row.pass = row.velmora > 0;
+    }
+    return row;
+}
+
+Row limitRow(const QString &work, double median, double limitMs)
+{
+    Row row;
+    row.work = work;
+    row.velmora = median;
+    row.target = QStringLiteral("< %1 ms").arg(limitMs);
+    row.pass = median >= 0 && median < limitMs;
+    return row;
+}
+
+double probe(const QString &program, const QStringList &arguments, long *rssKib = nullptr)
+{
+    QString output;
+    const double ms = BenchSupport::runProcess(QDir(benchDir).filePath(program), arguments, &output);
+    if (rssKib) {
+        const int at = output.indexOf(QStringLiteral("peak_rss_kib="));
+        *rssKib = at < 0 ? -1 : output.mid(at + 13).trimmed().toLong();
+    }
+    return ms;
+}
+
+void startup(std::vector<Row> &rows)
+{
+    probe(QStringLiteral("velmora_startup_probe"), {}); // warm the page cache for both
+    probe(QStringLiteral("velmora_startup_floor"), {});
+    std::vector<double> rssMine, rssFloor;
+    const auto medians = interleave(
+        [&] {
+            long rss = 0;
+            const double ms = probe(QStringLiteral("velmora_startup_probe"), {}, &rss);
+            rssMine.push_back(rss / 1024.0);
+            return ms;
+        },
+        [&] {
+            long rss = 0;
+            const double ms = probe(QStringLiteral("velmora_startup_floor"), {}, &rss);
+            rssFloor.push_back(rss / 1024.0);
+            return ms;
+        });
+    rows.push_back(ratioRow(QStringLiteral("start-up to window shown (process, offscreen)"), medians, 1.2,
+                            QStringLiteral("bare QMainWindow + QsciScintilla")));
+    // The menu bar and the dock title buttons make Qt scan and load its image and icon plugins, and the Chinese
+    // texts load a CJK fallback font: costs of the widgets themselves, which the next row measures.
+    rows.back().explained = QStringLiteral("missed: Qt's own cost of the menu bar, docks and CJK font, see next row");
+    probe(QStringLiteral("velmora_startup_widgets"), {});
+    const auto sameWidgets = interleave([&] { return probe(QStringLiteral("velmora_startup_probe"), {}); },
+                                        [&] { return probe(QStringLiteral("velmora_startup_widgets"), {}); });
+    rows.push_back(ratioRow(QStringLiteral("start-up to window shown (process, offscreen)"), sameWidgets, 1.2,
+                            QStringLiteral("the same widgets and texts, no workbench code")));
+    Row memory = ratioRow(QStringLiteral("peak RSS after start-up"),
+                          {BenchSupport::median(rssMine), BenchSupport::median(rssFloor)}, 0,
+                          QStringLiteral("bare floor"));
+    memory.unit = QStringLiteral("MiB");
+    rows.push_back(memory);
+
+    std::vector<double> rssFlood;
+    for (int i = 0; i < runs; ++i) {
+        long rss = 0;
+        probe(QStringLiteral("velmora_startup_probe"), {QStringLiteral("flood")}, &rss);
+        rssFlood.push_back(rss / 1024.0);
+    }
+    Row flood = ratioRow(QStringLiteral("peak RSS after the 100 000-line console flood"),
+                         {BenchSupport::median(rssFlood), BenchSupport::median(rssFloor)}, 0, QStringLiteral("bare floor"));
+    flood.unit = QStringLiteral("MiB");
+    rows.push_back(flood);
+}
+
+void outputLog(std::vector<Row> &rows)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QTextBrowser browser;
+        browser.resize(700, 200);
+        browser.show();
+        OutputLog log(&browser);
+        times.push_back(BenchSupport::time([&] {
+            OutputLog::Batch batch(log);
+            for (int line = 0; line < 100000; ++line)
+                log.append(OutputLog::Blue, QStringLiteral("Log：%1").arg(line));
+        }));
+        settle();
+    }
+    rows.push_back(limitRow(QStringLiteral("output log: append 100 000 lines (console path)"), BenchSupport::median(times), 1500));
+}
+
+double compileInWindow(const QString &code, int *lines = nullptr)
+{
+    VelmoraWindow window;
+    window.show();
+    settle();
+    window.editor()->setText(code);
+    bool ok = false;
+    const double ms = BenchSupport::time([&] { ok = invoke(window, "codeCompile"); });
+    if (lines)
+        *lines = window.outputView()->document()->blockCount();
+    return ok ? ms : -1;
+}
+
+void consoleFlood(std::vector<Row> &rows)
+{
+    const QString script = BenchSupport::floodScript();
+    const QString nodeScript = QStringLiteral("const t0 = process.hrtime.bigint(); %1\n"
+                                              "process.stderr.write(String(Number(process.hrtime.bigint() - t0) / 1e6));")
+                                   .arg(script);
+    const auto medians = interleave([&] { return compileInWindow(script); },
+                                    BenchSupport::haveNode() ? std::function<double()>([&] { return BenchSupport::runNode(nodeScript); })
+                                                             : std::function<double()>());
+    rows.push_back(ratioRow(QStringLiteral("console flood: compile printing 100 000 lines"), medians,
+                            BenchSupport::haveNode() ? 3 : 0,
+                            BenchSupport::haveNode() ? QStringLiteral("node, output to a pipe") : QStringLiteral("node missing")));
+}
+
+void compileLargeScript(std::vector<Row> &rows)
+{
+    const QString path = QDir(beautifyDir).filePath(QStringLiteral("beautify.js"));
+    const QString code = readText(path);
+    const QString nodeScript = QStringLiteral("const t0 = process.hrtime.bigint(); require(process.argv[1]);\n"
+                                              "process.stderr.write(String(Number(process.hrtime.bigint() - t0) / 1e6));");
+    const auto medians = interleave([&] { return compileInWindow(code); },
+                                    BenchSupport::haveNode() ? std::function<double()>([&] { return BenchSupport::runNode(nodeScript, {path}); })
+                                                             : std::function<double()>());
+    rows.push_back(ratioRow(QStringLiteral("compile js-beautify's beautify.js (%1 KB)").arg(code.toUtf8().size() / 1000), medians, 0,
+                            QStringLiteral("node loading the file")));
+}
+
+void format(std::vector<Row> &rows)
+{
+    const QString code = readText(QDir(beautifyDir).filePath(QStringLiteral("beautify.js"))) + QLatin1Char('\n')
+                         + readText(QDir(beautifyDir).filePath(QStringLiteral("beautify-css.js")));
+    QTemporaryDir dir;
+    const QString input = dir.filePath(QStringLiteral("input.js"));
+    {
+        QFile file(input);
+        file.open(QIODevice::WriteOnly);
+        file.write(code.toUtf8());
+    }
+    const QString nodeScript =
+        QStringLiteral("const fs = require('fs'); const src = fs.readFileSync(process.argv[1], 'utf8');\n"
+                       "const t0 = process.hrtime.bigint();\n"
+                       "const out = require(process.argv[2]).js_beautify(src, {indent_size: 1, indent_char: '\\t'});\n"
+                       "process.stderr.write(String(Number(process.hrtime.bigint() - t0) / 1e6));");
+    const QString beautify = QDir(beautifyDir).filePath(QStringLiteral("beautify.js"));
+    const auto medians = interleave(
+        [&] {
+            VelmoraWindow window;
+            window.editor()->setText(code);
+            bool ok = false;
+            const double ms = BenchSupport::time([&] { ok = invoke(window, "codeFormat"); });
+            window.editor()->setText(QString());
+            return ok ? ms : -1;
+        },
+        BenchSupport::haveNode() ? std::function<double()>([&] { return BenchSupport::runNode(nodeScript, {input, beautify}); })
+                                 : std::function<double()>());
+    rows.push_back(ratioRow(QStringLiteral("format %1 KB with js-beautify 1.7.5").arg(code.toUtf8().size() / 1000), medians,
+                            BenchSupport::haveNode() ? 3 : 0, QStringLiteral("node, same release and options")));
+}
+
+void valueTexts(std::vector<Row> &rows)
+{
+    QJSEngine engine;
+    const QJSValue array = engine.evaluate(QStringLiteral("var a = []; for (var i = 0; i < 1000000; i++) a.push(i); a"));
+    const QJSValue object = engine.evaluate(QStringLiteral("var o = {}; for (var i = 0; i < 10000; i++) o['p' + i] = i; o"));
+    // Reference: the engine's own join of what the text lists, in the same process.
+    QJSValue join = engine.evaluate(QStringLiteral("(function (a) { return a.slice(0, 10000).join(' ,'); })"));
+    const auto arrayMedians = interleave([&] { return BenchSupport::time([&] { valueText(array); }); },
+                                         [&] { return BenchSupport::time([&] { join.call({array}); }); });
+    rows.push_back(ratioRow(QStringLiteral("value text of a 1 000 000-element array"), arrayMedians, 0,
+                            QStringLiteral("engine's join of the listed part")));
+    QJSValue keys = engine.evaluate(QStringLiteral("(function (o) { return Object.keys(o).map(function (k) { return k + ': ' + o[k]; }).join(' ,'); })"));
+    const auto objectMedians = interleave([&] { return BenchSupport::time([&] { valueText(object); }); },
+                                          [&] { return BenchSupport::time([&] { keys.call({object}); }); });
+    rows.push_back(ratioRow(QStringLiteral("value text of a 10 000-property object"), objectMedians, 0,
+                            QStringLiteral("engine's own key/value join")));
+}
+
+void tree(std::vector<Row> &rows)
+{
+    QString script;
+    for (int i = 0; i < 10000; ++i)
+        script += QStringLiteral("var g%1 = %1;\n").arg(i);
+    script += QStringLiteral("var big = {}; for (var i = 0; i < 10000; i++) big['k' + i] = i;");
+    std::vector<double> fills, expands;
+    for (int i = 0; i < runs; ++i) {
+        VelmoraWindow window;
+        window.show();
+        window.editor()->setText(script);
+        if (!invoke(window, "codeCompile"))
+            return;
+        // The fill that the compile ran, again on the emptied tree.
+        QTreeWidget *objects = window.globalsTree();
+        objects->clear();
+        settle();
+        fills.push_back(BenchSupport::time([&] { ObjectTree::fill(objects, window.engine()->globalObject()); }));
+        QTreeWidgetItem *big = objects->findItems(QStringLiteral("big"), Qt::MatchExactly).value(0);
+        if (!big)
+            return;
+        // The double-click handler, as the view calls it.
+        expands.push_back(BenchSupport::time([&] { emit objects->itemDoubleClicked(big, 0); }));
+        if (big->childCount() != 10000)
+            expands.back() = -1;
+        settle();
+    }
+    rows.push_back(limitRow(QStringLiteral("tree fill after compiling 10 000 globals"), BenchSupport::median(fills), 1000));
+    rows.push_back(limitRow(QStringLiteral("double-click an object of 10 000 properties"), BenchSupport::median(expands), 1000));
+}
+
+void configuration(std::vector<Row> &rows)
+{
+    const QString previous = QDir::currentPath();
+    QTemporaryDir empty, apis, huge;
+    {
+        QFile file(apis.filePath(QStringLiteral("apis.xml")));
+        file.open(QIODevice::WriteOnly);
+        file.write("<apis><function>\n");
+        for (int i = 0; i < 10000; ++i)
+            file.write(QStringLiteral("<e>function%1(first, second)</e>\n").arg(i).toUtf8());
+        file.write("</function></apis>\n");
+    }
+    {
+        QFile file(huge.filePath(QStringLiteral("conf.xml")));
+        file.open(QIODevice::WriteOnly);
+        file.write("<conf><font type=\"system\">");
+        const QByteArray chunk(1 << 20, 'x');
+        for (int i = 0; i < 50; ++i)
+            file.write(chunk);
+        file.write("</font></conf>");
+    }
+    const auto construct = [](const QString &dir) {
+        QDir::setCurrent(dir);
+        return BenchSupport::time([] { VelmoraWindow window; });
+    };
+    rows.push_back(ratioRow(QStringLiteral("window set-up with a 10 000-entry apis.xml"),
+                            interleave([&] { return construct(apis.path()); }, [&] { return construct(empty.path()); }), 0,
+                            QStringLiteral("no configuration files")));
+    rows.push_back(ratioRow(QStringLiteral("window set-up with a 50 MB conf.xml"),
+                            interleave([&] { return construct(huge.path()); }, [&] { return construct(empty.path()); }), 0,
+                            QStringLiteral("no configuration files")));
+    QDir::setCurrent(previous);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    benchDir = QCoreApplication::applicationDirPath();
+    beautifyDir = QStringLiteral(VELMORA_BEAUTIFY_DIR);
+    if (args.contains(QStringLiteral("--quick")))
+        runs = 3;
+
+    QFile cpu(QStringLiteral("/proc/cpuinfo"));
+    QString model;
+    if (cpu.open(QIODevice::ReadOnly)) {
+        const QString info = QString::fromLatin1(cpu.readAll());
+        const int at = info.indexOf(QStringLiteral("model name"));
+        if (at >= 0)
+            model = info.mid(at).section(QLatin1Char(':'), 1, 1).section(QLatin1Char('\n'), 0, 0).trimmed();
+    }
+    const QString machine = QStringLiteral("Machine: %1, %2 cores, %3; Qt %4; median of %5 interleaved runs each")
+                                .arg(model.isEmpty() ? QSysInfo::currentCpuArchitecture() : model)
+                                .arg(QThread::idealThreadCount())
+                                .arg(QSysInfo::prettyProductName(), QString::fromLatin1(qVersion()))
+                                .arg(runs);
+
+    std::vector<Row> rows;
+    const std::vector<std::pair<const char *, void (*)(std::vector<Row> &)>> cases = {
+        {"start-up", startup}, {"output log", outputLog}, {"console flood", consoleFlood},
+        {"compile", compileLargeScript}, {"format", format}, {"value text", valueTexts},
+        {"object tree", tree}, {"configuration", configuration}};
+    for (const auto &entry : cases) {
+        std::fprintf(stderr, "[bench] %s...\n", entry.first);
+        entry.second(rows);
+    }
+    BenchSupport::print(rows, machine);
+    bool pass = true;
+    for (const Row &row : rows)
+        pass = pass && (row.pass || !row.explained.isEmpty());
+    return pass ? 0 : 1;
+}
