@@ -1,6 +1,7 @@
 #include "app/ScriptFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QTextCodec>
 
@@ -24,7 +25,8 @@ ScriptFile::ReadResult ScriptFile::read(const QString &path)
 {
     ReadResult result;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Only regular files: opening a FIFO would block the window, and a device may never end.
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
         result.status = Status::CannotOpen;
         return result;
     }
@@ -43,6 +45,11 @@ ScriptFile::ReadResult ScriptFile::read(const QString &path)
 
 bool ScriptFile::write(const QString &path, const QString &text)
 {
+    // Saving renames a new file over the old one; over a device, FIFO or directory that would replace the node
+    // itself (a root user could lose /dev/null that way). Only regular files, or new ones, are written.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile())
+        return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;

@@ -6,7 +6,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QFileInfo>
+
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/resource.h>
 
 class ScriptFileTest : public QObject
@@ -22,6 +25,8 @@ private slots:
     void failedWriteKeepsOldFile();
     void writeIntoMissingDirectoryFails();
     void writeKeepsPermissions();
+    void specialFilesAreNeitherReadNorReplaced();
+    void writeThroughSymlinkKeepsTheLink();
 };
 
 void ScriptFileTest::decode_data()
@@ -133,6 +138,30 @@ void ScriptFileTest::writeKeepsPermissions()
     QVERIFY(QFile::setPermissions(path, permissions));
     QVERIFY(ScriptFile::write(path, QStringLiteral("second")));
     QCOMPARE(QFile::permissions(path) & 0x7077, permissions); // owner, group, other (not the "user" mirror)
+}
+
+void ScriptFileTest::specialFilesAreNeitherReadNorReplaced()
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("pipe.js"));
+    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QCOMPARE(int(ScriptFile::read(fifo).status), int(ScriptFile::Status::CannotOpen));
+    QVERIFY(!ScriptFile::write(fifo, QStringLiteral("x")));
+    QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
+    QVERIFY(!ScriptFile::write(dir.path(), QStringLiteral("x")));
+    QVERIFY(QFileInfo(dir.path()).isDir());
+}
+
+void ScriptFileTest::writeThroughSymlinkKeepsTheLink()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("real.js"));
+    const QString link = dir.filePath(QStringLiteral("link.js"));
+    QVERIFY(ScriptFile::write(target, QStringLiteral("old")));
+    QVERIFY(QFile::link(target, link));
+    QVERIFY(ScriptFile::write(link, QStringLiteral("new")));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(ScriptFile::read(target).text, QStringLiteral("new"));
 }
 
 QTEST_MAIN(ScriptFileTest)
