@@ -73,6 +73,11 @@ VelmoraWindow::VelmoraWindow(QWidget *parent)
 
 VelmoraWindow::~VelmoraWindow() = default;
 
+JsConsole *VelmoraWindow::console() const
+{
+    return jsConsole;
+}
+
 void VelmoraWindow::createMenus()
 {
     auto *fileMenu = new QMenu(QStringLiteral("文件(&F)"), this);

@@ -2,6 +2,7 @@
 
 #include <QJSValue>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
@@ -35,7 +36,7 @@ public:
     QDockWidget *objectListDock() const { return objectDock; }
     QDockWidget *outputLogDock() const { return outputDock; }
     QJSEngine *engine() const { return jsEngine; }
-    JsConsole *console() const { return jsConsole; }
+    JsConsole *console() const;
     QsciLexerJavaScriptPlus *codeLexer() const { return lexer; }
     const QString &filePath() const { return strFilePath; }
     const QString &compiledCode() const { return strCompiledCode; }
@@ -82,7 +83,8 @@ private:
     QTreeWidget *objectTree;
     QsciScintilla *codeEditor;
     QJSEngine *jsEngine;
-    JsConsole *jsConsole;
+    // Guarded: a script can delete its console with console.destroy().
+    QPointer<JsConsole> jsConsole;
     QString strFilePath;
     QString strCompiledCode;
     QString strSavedCode;

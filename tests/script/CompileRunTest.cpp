@@ -46,6 +46,7 @@ private slots:
     void watchdogStopsTopLevelLoop();
     void watchdogStopsExpressionLoop();
     void deepRecursionIsReported();
+    void scriptDeletingItsConsoleIsHarmless();
 
 private:
     VelmoraWindow *window = nullptr;
@@ -354,6 +355,15 @@ void CompileRunTest::deepRecursionIsReported()
 {
     QVERIFY(!compile(QStringLiteral("function r() { return r() + 1; }\nr();")));
     QVERIFY2(newTexts().last().startsWith(QStringLiteral("编译错误：RangeError")), qPrintable(newTexts().last()));
+}
+
+void CompileRunTest::scriptDeletingItsConsoleIsHarmless()
+{
+    QVERIFY(compile(QStringLiteral("console.log('bye'); console.destroy();")));
+    TestSupport::flushDeferredDeletes();
+    QVERIFY(!window->console());
+    QVERIFY(compile(QStringLiteral("console.log('again');")));
+    QCOMPARE(newTexts(), (QStringList{"开始编译", "Log：\"again\"", "编译完成(无错误)"}));
 }
 
 QTEST_MAIN(CompileRunTest)
