@@ -46,10 +46,15 @@ void OutputLog::append(Colour colour, const QString &text)
     // parsing the pattern for every line.
     const QString &time = timestamp();
     QString line;
-    line.reserve(time.size() + 3 + text.size());
+    line.reserve(time.size() + 3 + qMin(text.size(), maxTextLength + 32));
     line += time;
     line += QLatin1String(" : ");
-    line += text;
+    if (text.size() > maxTextLength) {
+        line += text.leftRef(maxTextLength);
+        line += QStringLiteral(" ...(已省略%1个字符)").arg(text.size() - maxTextLength);
+    } else {
+        line += text;
+    }
     // A break inside one text stays inside its entry: a line separator, not a new paragraph.
     const int textStart = time.size() + 3;
     for (int i = textStart; i < line.size(); ++i) {

@@ -21,6 +21,10 @@ public:
 
     static QColor colour(Colour colour);
 
+    // Laying out one paragraph grows faster than its length (a million characters take most of a minute), so an
+    // entry shows at most this many characters of its text, then how many were left out.
+    static constexpr int maxTextLength = 50000;
+
     // Batches of at least this many lines that make up half the log or more are laid out in the background.
     static constexpr int lazyBatchBlocks = 1000;
 

@@ -4,6 +4,7 @@
 #include "app/OutputLog.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
@@ -26,6 +27,7 @@ private slots:
     void batchKeepsOrderAndContent();
     void followsTheEnd();
     void keepsEveryLine();
+    void hugeTextIsShortened();
     void floodIsLaidOutInTheBackgroundAndFollowed();
     void readerAboveTheEndStaysDuringBackgroundLayout();
 };
@@ -169,6 +171,24 @@ void OutputLogTest::keepsEveryLine()
     QCOMPARE(TestSupport::entryCount(&browser), 20000);
     QCOMPARE(browser.document()->findBlockByNumber(12345).text().section(QStringLiteral(" : "), 1),
              QStringLiteral("12345"));
+}
+
+void OutputLogTest::hugeTextIsShortened()
+{
+    QTextBrowser browser;
+    browser.show();
+    OutputLog log(&browser);
+    const QString exact(OutputLog::maxTextLength, QLatin1Char('a'));
+    log.append(OutputLog::Blue, exact);
+    QCOMPARE(TestSupport::texts(&browser).last(), exact);
+    QElapsedTimer clock;
+    clock.start();
+    log.append(OutputLog::Blue, QString(2000000, QLatin1Char('x')));
+    QCoreApplication::processEvents();
+    QVERIFY2(clock.elapsed() < 10000, "a huge entry froze the log");
+    const QString shown = TestSupport::texts(&browser).last();
+    QCOMPARE(shown, QString(OutputLog::maxTextLength, QLatin1Char('x'))
+                        + QStringLiteral(" ...(已省略%1个字符)").arg(2000000 - OutputLog::maxTextLength));
 }
 
 namespace {
