@@ -14,7 +14,9 @@
 #include <QTextBrowser>
 #include <QTimer>
 
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
 
 QString TestSupport::lastModalClass;
 QString TestSupport::lastModalTitle;
@@ -139,4 +141,22 @@ std::function<void(QWidget *)> TestSupport::typeFileName(const QString &path)
 void TestSupport::flushDeferredDeletes()
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+bool TestSupport::withFileSizeLimit(long bytes, const std::function<void()> &work)
+{
+    rlimit saved {};
+    if (getrlimit(RLIMIT_FSIZE, &saved) != 0)
+        return false;
+    rlimit small = saved;
+    small.rlim_cur = rlim_t(bytes);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    if (setrlimit(RLIMIT_FSIZE, &small) != 0) {
+        std::signal(SIGXFSZ, previousHandler);
+        return false;
+    }
+    work();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    return true;
 }

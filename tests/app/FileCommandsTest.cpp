@@ -11,8 +11,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
 
 class FileCommandsTest : public QObject
 {
@@ -144,18 +142,10 @@ void FileCommandsTest::saveWhoseWriteFailsKeepsOldFile()
     QVERIFY(saveAs(path(QStringLiteral("w.js"))));
     setText(QString(200000, QLatin1Char('y')));
 
-    rlimit saved {};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 8192;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    bool saved = true;
     TestSupport::answerModal(TestSupport::pressButton(QMessageBox::Ok));
-    const bool saved1 = TestSupport::invoke(window, "saveFile");
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
-
-    QVERIFY(!saved1);
+    QVERIFY(TestSupport::withFileSizeLimit(8192, [&] { saved = TestSupport::invoke(window, "saveFile"); }));
+    QVERIFY(!saved);
     QCOMPARE(TestSupport::lastModalText, QStringLiteral("文件保存失败"));
     QCOMPARE(contents(path(QStringLiteral("w.js"))), QByteArray("old text"));
     QCOMPARE(window->savedCode(), QStringLiteral("old text"));

@@ -1,16 +1,15 @@
 // Script files on disk: UTF-8 decoding up to the first NUL, refusing what is not UTF-8, and all-or-nothing saves.
+#include "TestSupport.h"
+
 #include "app/ScriptFile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <QFileInfo>
-
-#include <csignal>
 #include <sys/stat.h>
-#include <sys/resource.h>
 
 class ScriptFileTest : public QObject
 {
@@ -104,16 +103,8 @@ void ScriptFileTest::failedWriteKeepsOldFile()
     const QString path = dir.filePath(QStringLiteral("old.js"));
     QVERIFY(ScriptFile::write(path, QStringLiteral("old content")));
 
-    // Tests run as root, so permissions cannot make the write fail: a file size limit does (EFBIG).
-    rlimit saved {};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = ScriptFile::write(path, QString(100000, QLatin1Char('x')));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    bool written = true;
+    QVERIFY(TestSupport::withFileSizeLimit(4096, [&] { written = ScriptFile::write(path, QString(100000, QLatin1Char('x'))); }));
 
     QVERIFY(!written);
     QFile file(path);
