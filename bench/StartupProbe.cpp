@@ -7,6 +7,7 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
 
 #include <cstdio>
@@ -14,6 +15,9 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // As app/main.cpp does.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.velmora.Velmora"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.velmora.Velmora")));
     VelmoraWindow window(nullptr);
     window.show();
     if (argc > 1 && qstrcmp(argv[1], "flood") == 0) {
