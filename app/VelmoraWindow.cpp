@@ -257,19 +257,27 @@ bool VelmoraWindow::saveAsFile()
 
 bool VelmoraWindow::newFile()
 {
+    askAndClear();
+    return true;
+}
+
+bool VelmoraWindow::askAndClear()
+{
     if (codeEditor->text().isEmpty())
         return true;
     const auto answer = QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("是否保存代码?"),
                                                  QMessageBox::Yes | QMessageBox::No);
     if (answer == QMessageBox::Yes && !saveFile())
-        return true;
+        return false;
     codeEditor->clear();
     return true;
 }
 
 bool VelmoraWindow::openFile()
 {
-    newFile();
+    // The user asked to keep the text and it could not be saved: opening a file would replace it.
+    if (!askAndClear())
+        return false;
     strFilePath = QFileDialog::getOpenFileName(this, QStringLiteral("打开文件"), QString(), scriptFilter);
     if (strFilePath.isEmpty())
         return false;

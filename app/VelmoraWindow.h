@@ -72,6 +72,8 @@ private:
     void loadConfiguration();
     QString loadFontFile(const QString &path);
 
+    // New's question and clearing: false when the user answered Yes but the text was not saved (it stays).
+    bool askAndClear();
     void evaluateExpression();
     void objectItemClicked(QTreeWidgetItem *item);
     void objectItemDoubleClicked(QTreeWidgetItem *item);

@@ -30,6 +30,7 @@ private slots:
     void newYesThenCancelledSaveKeepsText();
     void afterNewSaveWritesWithoutDialogAndSaveAsAsks();
     void escapeCountsAsNo();
+    void openAfterFailedSaveKeepsText();
     void openTruncatesAtNul();
     void openRefusesGbk();
     void openDropsByteOrderMark();
@@ -209,6 +210,25 @@ void FileCommandsTest::escapeCountsAsNo()
     TestSupport::answerModal(TestSupport::pressEscape());
     QVERIFY(window->close());
     QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("代码未保存"));
+}
+
+void FileCommandsTest::openAfterFailedSaveKeepsText()
+{
+    setText(QStringLiteral("precious"));
+    // Yes to saving, then the save dialog is cancelled: no open dialog follows, the text stays.
+    TestSupport::answerModal([](QWidget *box) {
+        TestSupport::answerModal([](QWidget *saveDialog) {
+            TestSupport::answerModal(TestSupport::pressEscape(), 1000); // an open dialog, if one came
+            TestSupport::pressEscape()(saveDialog);
+        });
+        TestSupport::pressButton(QMessageBox::Yes)(box);
+    });
+    QVERIFY(!TestSupport::invoke(window, "openFile"));
+    QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("保存文件"));
+    QCOMPARE(TestSupport::modalCount, 2);
+    QCOMPARE(TestSupport::cancelAnswers(), 1);
+    QCOMPARE(text(), QStringLiteral("precious"));
+    setText(QString());
 }
 
 void FileCommandsTest::openTruncatesAtNul()
