@@ -26,6 +26,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QIcon>
+#include <QApplication>
 #include <QJSEngine>
 #include <QLineEdit>
 #include <QMenu>
@@ -72,6 +74,13 @@ VelmoraWindow::VelmoraWindow(QWidget *parent)
 }
 
 VelmoraWindow::~VelmoraWindow() = default;
+
+void VelmoraWindow::useDesktopIdentity()
+{
+    // Docks and task bars match a window to its desktop entry by this id.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.velmora.Velmora"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.velmora.Velmora")));
+}
 
 JsConsole *VelmoraWindow::console() const
 {

@@ -29,6 +29,9 @@ public:
     explicit VelmoraWindow(QWidget *parent = nullptr);
     ~VelmoraWindow() override;
 
+    // Ties the application's windows to the installed desktop entry and icon; call once after QApplication exists.
+    static void useDesktopIdentity();
+
     // Read-only views of the window's parts and state, for the tools and the tests.
     QsciScintilla *editor() const { return codeEditor; }
     QTextBrowser *outputView() const { return outputBrowser; }

@@ -7,7 +7,6 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <QApplication>
-#include <QIcon>
 #include <QTimer>
 
 #include <cstdio>
@@ -15,9 +14,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    // As app/main.cpp does.
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.velmora.Velmora"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.velmora.Velmora")));
+    VelmoraWindow::useDesktopIdentity(); // as app/main.cpp does
     VelmoraWindow window(nullptr);
     window.show();
     if (argc > 1 && qstrcmp(argv[1], "flood") == 0) {
