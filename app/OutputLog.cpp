@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
 
@@ -10,6 +11,8 @@ OutputLog::OutputLog(QTextBrowser *browser)
 {
     for (int c = Black; c <= Blue; ++c)
         formats[c].setForeground(colour(static_cast<Colour>(c)));
+    // Nobody undoes a log; the undo stack would keep a second copy of everything ever appended.
+    browser->document()->setUndoRedoEnabled(false);
 
     // Follow the end while the reader is there; a reader who scrolled up is left alone. The range also grows while
     // a large batch is still being laid out, so the end is followed through that as well.
@@ -66,12 +69,20 @@ void OutputLog::append(Colour colour, const QString &text)
     }
 
     begin();
-    cursor.movePosition(QTextCursor::End);
+    // Not movePosition(End): that lays out the last paragraph first, however long it is.
+    cursor.setPosition(browser->document()->characterCount() - 1);
     if (browser->document()->isEmpty())
         cursor.setCharFormat(formats[colour]);
     else
         cursor.insertBlock(QTextBlockFormat(), formats[colour]);
     cursor.insertText(line);
+    ++entries;
+    ++batchEntries;
+    characters += line.size() + 1;
+    batchCharacters += line.size() + 1;
+    // Trimming in slices keeps its cost per line small.
+    if (entries > maxEntries + maxEntries / 10 || characters > maxCharacters)
+        trim();
     end();
 }
 
@@ -79,9 +90,58 @@ void OutputLog::begin()
 {
     if (batchDepth++ > 0)
         return;
-    batchStart = browser->document()->characterCount();
-    batchBlocks = browser->document()->blockCount();
+    batchCharacters = 0;
+    batchEntries = 0;
     cursor.beginEditBlock();
+}
+
+void OutputLog::trim()
+{
+    QTextDocument *document = browser->document();
+    // Entries go a tenth at a time; characters down to half, since every trim below also copies what is left.
+    const int keepEntries = qMin(entries, maxEntries);
+    const qint64 keepCharacters = characters > maxCharacters ? maxCharacters / 2 : characters;
+    // Never the entry just appended: a log always shows the latest line, however long it is.
+    QTextBlock block = document->begin();
+    int removedEntries = 0;
+    qint64 removedCharacters = 0;
+    while (block.isValid() && block.next().isValid()
+           && (entries - removedEntries > keepEntries || characters - removedCharacters > keepCharacters)) {
+        removedCharacters += block.length();
+        ++removedEntries;
+        block = block.next();
+    }
+    if (removedEntries == 0)
+        return;
+    QTextCursor front(document);
+    front.setPosition(block.position(), QTextCursor::KeepAnchor);
+    front.removeSelectedText();
+    entries -= removedEntries;
+    characters -= removedCharacters;
+    // Removed text stays in the document's buffer until an edit ends: a flood inside one batch would keep all of it.
+    // End the edit here and go on in a new one; the layout waits for the end of the batch, like a lazy batch.
+    holdLayout();
+    cursor.endEditBlock();
+    cursor.beginEditBlock();
+}
+
+void OutputLog::holdLayout()
+{
+    // With a null page size the document is not laid out at all; setting the size back starts the layout's own incremental
+    // run, driven by its timer.
+    if (layoutHeld)
+        return;
+    heldPageSize = browser->document()->pageSize();
+    browser->document()->setPageSize(QSizeF(0, 0));
+    layoutHeld = true;
+}
+
+void OutputLog::releaseLayout()
+{
+    if (!layoutHeld)
+        return;
+    layoutHeld = false;
+    browser->document()->setPageSize(heldPageSize);
 }
 
 void OutputLog::end()
@@ -89,18 +149,14 @@ void OutputLog::end()
     if (--batchDepth > 0)
         return;
     QTextDocument *document = browser->document();
-    const int added = document->characterCount() - batchStart;
-    const int addedBlocks = document->blockCount() - batchBlocks;
+    const qint64 added = qMin(batchCharacters, qint64(document->characterCount()));
+    const int addedBlocks = qMin(batchEntries, document->blockCount());
     // Ending the edit lays out every new paragraph right away (several microseconds each). For a flood that makes
-    // up most of the document, have the layout start over lazily instead: with no page size the edit is not laid
-    // out, and setting the size back starts the layout's own incremental run, driven by its timer.
-    const bool lazy = addedBlocks >= lazyBatchBlocks && added * 2 >= document->characterCount();
-    const QSizeF pageSize = document->pageSize();
-    if (lazy)
-        document->setPageSize(QSizeF());
+    // up most of the document, have the layout start over lazily instead.
+    if (addedBlocks >= lazyBatchBlocks && added * 2 >= document->characterCount())
+        holdLayout();
     cursor.endEditBlock();
-    if (lazy)
-        document->setPageSize(pageSize);
+    releaseLayout();
     if (following) {
         QScrollBar *bar = browser->verticalScrollBar();
         bar->setValue(bar->maximum());

@@ -28,6 +28,12 @@ public:
     // Batches of at least this many lines that make up half the log or more are laid out in the background.
     static constexpr int lazyBatchBlocks = 1000;
 
+    // The scrollback: the oldest entries go once the log holds more than this many entries or characters, so an
+    // endless console.log loop leaves a log that is laid out in well under a second instead of one that grows until
+    // the layout freezes the window for minutes or the text passes what a string can hold.
+    static constexpr int maxEntries = 50000;
+    static constexpr int maxCharacters = 2000000;
+
     // Lines appended while a Batch lives go into the document at once (readable right away) but the view lays
     // them out and scrolls once, when the outermost Batch ends: a script printing 100 000 lines costs one layout
     // pass, not 100 000. A batch that makes up most of the log is laid out in the background, in steps between
@@ -48,6 +54,9 @@ private:
     const QString &timestamp();
     void begin();
     void end();
+    void trim();
+    void holdLayout();
+    void releaseLayout();
 
     QTextBrowser *browser;
     QTextCursor cursor;
@@ -55,7 +64,11 @@ private:
     qint64 stampSecond = -1;
     QString stamp;
     int batchDepth = 0;
-    int batchStart = 0;
-    int batchBlocks = 0;
+    qint64 batchCharacters = 0;
+    int batchEntries = 0;
+    qint64 characters = 0;
+    int entries = 0;
     bool following = true;
+    bool layoutHeld = false;
+    QSizeF heldPageSize;
 };

@@ -2,15 +2,18 @@
 
 #include "app/HelpDialog.h"
 #include "app/OutputLog.h"
+#include "app/RecoveryJournal.h"
 #include "app/ScriptFile.h"
 #include "browser/ObjectTree.h"
+#include "browser/ValueDescription.h"
 #include "editor/Configuration.h"
 #include "editor/EditorSettings.h"
 #include "editor/EditorText.h"
+#include "editor/FontFile.h"
 #include "editor/QsciLexerJavaScriptPlus.h"
 #include "script/ExpressionDialog.h"
 #include "script/JsConsole.h"
-#include "script/ScriptError.h"
+#include "script/ScriptRunner.h"
 #include "script/ScriptWatchdog.h"
 #include "script/ValueText.h"
 #include "tools/CodeFormatter.h"
@@ -60,7 +63,9 @@ VelmoraWindow::VelmoraWindow(QWidget *parent)
       jsEngine(nullptr),
       jsConsole(nullptr),
       outputLog(std::make_unique<OutputLog>(outputBrowser)),
-      watchdog(std::make_unique<ScriptWatchdog>())
+      watchdog(std::make_unique<ScriptWatchdog>()),
+      runner(std::make_unique<ScriptRunner>(*watchdog)),
+      journal(std::make_unique<RecoveryJournal>())
 {
     registerResources();
     resize(800, 600);
@@ -71,9 +76,17 @@ VelmoraWindow::VelmoraWindow(QWidget *parent)
     setupOutput();
     setupObjectTree();
     loadConfiguration();
+    // Whatever script code runs next might take the process down: the text goes to the journal first.
+    runner->setBeforeUserCode([this] { saveJournal(); });
+    recoverJournal();
 }
 
-VelmoraWindow::~VelmoraWindow() = default;
+VelmoraWindow::~VelmoraWindow()
+{
+    // Script values go before their engine, which is a child destroyed after this body.
+    engineAnchor = QJSValue();
+    description.reset();
+}
 
 void VelmoraWindow::useDesktopIdentity()
 {
@@ -225,13 +238,12 @@ void VelmoraWindow::loadConfiguration()
 QString VelmoraWindow::loadFontFile(const QString &path)
 {
     QString family;
-    QFile file(path);
-    // A directory or a device is no font file (and a device could be endless to read).
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+    QByteArray bytes;
+    if (!FontFile::read(path, &bytes)) {
         qDebug() << "Open font file error";
         return family;
     }
-    const int id = QFontDatabase::addApplicationFontFromData(file.readAll());
+    const int id = QFontDatabase::addApplicationFontFromData(bytes);
     const QStringList families = QFontDatabase::applicationFontFamilies(id);
     if (!families.isEmpty())
         family = families.first();
@@ -338,6 +350,7 @@ bool VelmoraWindow::replaceDialog()
 
 bool VelmoraWindow::codeFormat()
 {
+    saveJournal();
     const CodeFormatter::Result result = CodeFormatter::format(codeEditor->text(), *watchdog);
     switch (result.status) {
     case CodeFormatter::Status::NoResource:
@@ -374,54 +387,78 @@ void VelmoraWindow::reportTimeout()
     outputLog->append(OutputLog::Red, QStringLiteral("脚本运行超过%1秒,已中断").arg(watchdog->limit()));
 }
 
+void VelmoraWindow::saveJournal()
+{
+    if (journal->save(codeEditor->text()) != RecoveryJournal::Save::Failed || journalFailed)
+        return;
+    // Said once: the work goes on without the journal.
+    journalFailed = true;
+    outputLog->append(OutputLog::Red, QStringLiteral("无法写入恢复文件,异常退出时未保存的代码将无法恢复：%1")
+                                          .arg(journal->errorString()));
+}
+
+void VelmoraWindow::recoverJournal()
+{
+    QString text;
+    if (!journal->recover(&text))
+        return;
+    codeEditor->setText(text);
+    outputLog->append(OutputLog::Red, QStringLiteral("已恢复上次异常退出时未保存的代码"));
+}
+
 bool VelmoraWindow::codeCompile()
 {
     objectTree->clear();
     engineAnchor = QJSValue();
+    description.reset();
     if (jsEngine) {
         jsEngine->deleteLater();
         jsEngine = nullptr;
     }
     jsEngine = new QJSEngine(this);
+    compiled = false;
+    description = std::make_unique<ValueDescription>(jsEngine);
     if (jsConsole) {
         jsConsole->deleteLater();
         jsConsole = nullptr;
     }
     jsConsole = new JsConsole(this);
+    jsConsole->setValueTextContext({description.get(), runner->stopCheck()});
     connect(jsConsole, &JsConsole::onMsg, [this](const QString &msg) { outputLog->append(OutputLog::Blue, msg); });
     engineAnchor = jsEngine->globalObject();
     engineAnchor.setProperty(QStringLiteral("console"), jsEngine->newQObject(jsConsole));
 
     OutputLog::Batch batch(*outputLog);
     outputLog->append(OutputLog::Black, QStringLiteral("开始编译"));
-    {
-        ScriptWatchdog::Scope scope(*watchdog, jsEngine);
-        const QJSValue result = jsEngine->evaluate(codeEditor->text(), QString(), 1);
-        if (result.isError()) {
-            const ScriptError error(result);
-            EditorText::selectLine(codeEditor, qMax(error.lineNumber - 1, 0));
-            outputLog->append(OutputLog::Red, QStringLiteral("编译错误：%1").arg(error.text));
-            if (scope.finish())
-                reportTimeout();
-            return false;
-        }
-        if (scope.finish())
-            reportTimeout();
+    const QString code = codeEditor->text();
+    const ScriptOutcome outcome = runner->evaluate(jsEngine, code, description.get());
+    switch (outcome.kind) {
+    case ScriptOutcome::Kind::Interrupted:
+        reportTimeout();
+        return false;
+    case ScriptOutcome::Kind::Error:
+        EditorText::selectLine(codeEditor, qMax(outcome.lineNumber - 1, 0));
+        outputLog->append(OutputLog::Red, QStringLiteral("编译错误：%1").arg(outcome.text));
+        return false;
+    case ScriptOutcome::Kind::Value:
+        break;
     }
-    {
-        ScriptWatchdog::Scope scope(*watchdog, jsEngine);
-        ObjectTree::fill(objectTree, jsEngine->globalObject());
-        if (scope.finish())
-            reportTimeout();
-    }
-    outputLog->append(OutputLog::Black, QStringLiteral("编译完成(无错误)"));
-    strCompiledCode = codeEditor->text();
+    const bool complete = runner->walk(jsEngine, [this](const ScriptRunner::StopCheck &stop) {
+        return ObjectTree::fill(objectTree, jsEngine->globalObject(), *description, stop);
+    });
+    // A tree the limit cut short is not a finished compile, although the script itself ran to its end.
+    if (complete)
+        outputLog->append(OutputLog::Black, QStringLiteral("编译完成(无错误)"));
+    else
+        reportTimeout();
+    strCompiledCode = code;
+    compiled = true;
     return true;
 }
 
 bool VelmoraWindow::codeRun()
 {
-    if (!jsEngine || strCompiledCode != codeEditor->text()) {
+    if (!jsEngine || !compiled || strCompiledCode != codeEditor->text()) {
         outputLog->append(OutputLog::Black, QStringLiteral("代码变动,重新编译"));
         if (!codeCompile()) {
             ExpressionDialog::hide();
@@ -439,42 +476,51 @@ void VelmoraWindow::evaluateExpression()
         return;
     const QString expression = ExpressionDialog::edit()->text();
     OutputLog::Batch batch(*outputLog);
-    ScriptWatchdog::Scope scope(*watchdog, jsEngine);
-    const QJSValue result = jsEngine->evaluate(expression, QString(), 1);
-    if (result.isError()) {
-        const ScriptError error(result);
+    const ScriptOutcome outcome = runner->evaluate(jsEngine, expression, description.get());
+    switch (outcome.kind) {
+    case ScriptOutcome::Kind::Interrupted:
+        reportTimeout();
+        break;
+    case ScriptOutcome::Kind::Error:
         outputLog->append(OutputLog::Red, QStringLiteral("运行错误"));
-        outputLog->append(OutputLog::Red, QStringLiteral("错误行号：%1").arg(error.lineNumber));
-        outputLog->append(OutputLog::Red, QStringLiteral("堆栈调用：%1").arg(error.stack));
-        outputLog->append(OutputLog::Red, QStringLiteral("错误原因：%1").arg(error.text));
-        EditorText::selectLine(codeEditor, error.lineNumber - 1);
-    } else {
-        const QString text = valueText(result);
+        outputLog->append(OutputLog::Red, QStringLiteral("错误行号：%1").arg(outcome.lineNumber));
+        outputLog->append(OutputLog::Red, QStringLiteral("堆栈调用：%1").arg(outcome.stack));
+        outputLog->append(OutputLog::Red, QStringLiteral("错误原因：%1").arg(outcome.text));
+        EditorText::selectLine(codeEditor, outcome.lineNumber - 1);
+        break;
+    case ScriptOutcome::Kind::Value: {
+        const QString text = valueText(outcome.value, {description.get(), runner->stopCheck()});
         outputLog->append(OutputLog::Green, QStringLiteral("运行成功"));
         outputLog->append(OutputLog::Green, QStringLiteral("计算结果：%1").arg(text));
+        break;
     }
-    if (scope.finish())
-        reportTimeout();
+    }
 }
 
 void VelmoraWindow::objectItemClicked(QTreeWidgetItem *item)
 {
     if (!jsEngine)
         return;
-    ScriptWatchdog::Scope scope(*watchdog, jsEngine);
-    const QJSValue value = ObjectTree::lookup(item, jsEngine->globalObject());
+    QJSValue value;
+    const bool complete = runner->walk(jsEngine, [&](const ScriptRunner::StopCheck &) {
+        value = ObjectTree::lookup(item, jsEngine->globalObject());
+        return true;
+    });
+    if (!complete) {
+        reportTimeout();
+        return;
+    }
     if (ObjectTree::isFunction(value))
         emit selectFunction(item->data(0, Qt::DisplayRole).toString(), value);
-    if (scope.finish())
-        reportTimeout();
 }
 
 void VelmoraWindow::objectItemDoubleClicked(QTreeWidgetItem *item)
 {
     if (item->childCount() > 0 || !jsEngine)
         return;
-    ScriptWatchdog::Scope scope(*watchdog, jsEngine);
-    ObjectTree::expand(item, ObjectTree::lookup(item, jsEngine->globalObject()));
-    if (scope.finish())
+    const bool complete = runner->walk(jsEngine, [&](const ScriptRunner::StopCheck &stop) {
+        return ObjectTree::expand(item, ObjectTree::lookup(item, jsEngine->globalObject()), *description, stop);
+    });
+    if (!complete)
         reportTimeout();
 }

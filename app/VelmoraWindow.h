@@ -13,6 +13,9 @@ class QCloseEvent;
 class QDockWidget;
 class QJSEngine;
 class QsciLexerJavaScriptPlus;
+class RecoveryJournal;
+class ScriptRunner;
+class ValueDescription;
 class QsciScintilla;
 class QTextBrowser;
 class QTreeWidget;
@@ -81,6 +84,10 @@ private:
     void objectItemClicked(QTreeWidgetItem *item);
     void objectItemDoubleClicked(QTreeWidgetItem *item);
     void reportTimeout();
+    // Before script code runs: puts the editor text into the crash journal.
+    void saveJournal();
+    // At start-up: brings back the text of a process that died.
+    void recoverJournal();
 
     QDockWidget *objectDock;
     QDockWidget *outputDock;
@@ -100,5 +107,13 @@ private:
     QJSValue engineAnchor;
     std::unique_ptr<OutputLog> outputLog;
     std::unique_ptr<ScriptWatchdog> watchdog;
+    std::unique_ptr<ScriptRunner> runner;
+    std::unique_ptr<RecoveryJournal> journal;
+    bool journalFailed = false;
+    // The bounded conversions of the current engine, captured before any script ran in it.
+    std::unique_ptr<ValueDescription> description;
+    // Whether the current engine holds a script that ran to its end. A failed compile's engine is never used for
+    // expressions, even when the editor text goes back to the last successful one.
+    bool compiled = false;
     QsciLexerJavaScriptPlus *lexer = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "app/OutputLog.h"
 #include "app/VelmoraWindow.h"
 #include "browser/ObjectTree.h"
+#include "browser/ValueDescription.h"
 #include "script/ValueText.h"
 
 #include <Qsci/qsciscintilla.h>
@@ -269,7 +270,9 @@ void tree(std::vector<Row> &rows)
         QTreeWidget *objects = window.globalsTree();
         objects->clear();
         settle();
-        fills.push_back(BenchSupport::time([&] { ObjectTree::fill(objects, window.engine()->globalObject()); }));
+        const ValueDescription description(window.engine());
+        fills.push_back(BenchSupport::time(
+            [&] { ObjectTree::fill(objects, window.engine()->globalObject(), description); }));
         QTreeWidgetItem *big = objects->findItems(QStringLiteral("big"), Qt::MatchExactly).value(0);
         if (!big)
             return;

@@ -1,5 +1,7 @@
 #include "browser/ObjectTree.h"
 
+#include "browser/ValueDescription.h"
+
 #include <QJSValueIterator>
 #include <QTreeWidget>
 
@@ -7,46 +9,61 @@
 
 const QStringList ObjectTree::hiddenGlobalNames = {QStringLiteral("console"), QStringLiteral("undefined"),
                                                    QStringLiteral("Infinity"), QStringLiteral("Function")};
+const QString ObjectTree::moreItemsName = QStringLiteral("...");
 
 namespace {
 
-// One property as a two-column item. A getter or toString of the script's may run here and throw: reading the
-// property through QJSValue::property (the iterator's value() would swallow the error as undefined) and
-// converting with toString both give the thrown error, whose text then becomes the description.
-QTreeWidgetItem *propertyItem(const QJSValue &owner, const QJSValueIterator &it)
+// Items for the properties of owner, built apart and inserted in one go by the caller (one model update instead
+// of one per property). A getter or toString of the script's may run here and throw: reading the property
+// through QJSValue::property (the iterator's value() would swallow the error as undefined) gives the thrown error,
+// whose text then becomes the description. A list cut short, by the item limit or by stop, ends with one item
+// named "...". False when stop cut the walk short.
+bool propertyItems(const QJSValue &owner, const ValueDescription &description, const ObjectTree::StopCheck &stop,
+                   const QStringList &hidden, QList<QTreeWidgetItem *> *items)
 {
-    const QString name = it.name();
-    return new QTreeWidgetItem(QStringList{name, owner.property(name).toString()}, QTreeWidgetItem::Type);
+    QJSValueIterator it(owner);
+    const auto more = [items] {
+        items->append(new QTreeWidgetItem(QStringList{ObjectTree::moreItemsName, QString()}, QTreeWidgetItem::Type));
+    };
+    while (it.hasNext()) {
+        if (stop && stop()) {
+            more();
+            return false;
+        }
+        if (items->size() == ObjectTree::itemLimit) {
+            more();
+            return true;
+        }
+        it.next();
+        const QString name = it.name();
+        if (hidden.contains(name))
+            continue;
+        const QString text = description.describe(owner.property(name), ObjectTree::descriptionLength);
+        items->append(new QTreeWidgetItem(QStringList{name, text}, QTreeWidgetItem::Type));
+    }
+    return true;
 }
 
 } // namespace
 
-void ObjectTree::fill(QTreeWidget *tree, const QJSValue &globalObject)
+bool ObjectTree::fill(QTreeWidget *tree, const QJSValue &globalObject, const ValueDescription &description,
+                      const StopCheck &stop)
 {
-    // Built apart and inserted in one go: one model update instead of one per global.
     QList<QTreeWidgetItem *> items;
-    QJSValueIterator it(globalObject);
-    while (it.hasNext()) {
-        it.next();
-        if (hiddenGlobalNames.contains(it.name()))
-            continue;
-        items.append(propertyItem(globalObject, it));
-    }
+    const bool complete = propertyItems(globalObject, description, stop, hiddenGlobalNames, &items);
     tree->addTopLevelItems(items);
+    return complete;
 }
 
-int ObjectTree::expand(QTreeWidgetItem *item, const QJSValue &value)
+bool ObjectTree::expand(QTreeWidgetItem *item, const QJSValue &value, const ValueDescription &description,
+                        const StopCheck &stop)
 {
     if (item->childCount() > 0)
-        return 0;
+        return true;
     QList<QTreeWidgetItem *> children;
-    QJSValueIterator it(value);
-    while (it.hasNext()) {
-        it.next();
-        children.append(propertyItem(value, it));
-    }
+    const bool complete = propertyItems(value, description, stop, QStringList(), &children);
     item->addChildren(children);
-    return children.size();
+    return complete;
 }
 
 QJSValue ObjectTree::lookup(const QTreeWidgetItem *item, const QJSValue &globalObject)

@@ -3,6 +3,7 @@
 #include <QDomDocument>
 #include <QFile>
 #include <QFileInfo>
+#include <QXmlStreamReader>
 
 #include <limits>
 
@@ -18,7 +19,36 @@ bool Configuration::readDocument(const QString &path, QDomDocument *document)
     const QByteArray bytes = file.read(maxFileSize + 1);
     if (bytes.size() > maxFileSize)
         return false;
-    return document->setContent(bytes, false);
+    return withinBounds(bytes) && document->setContent(bytes, false);
+}
+
+bool Configuration::withinBounds(const QByteArray &bytes)
+{
+    // The DOM parser recurses once per level of nesting and expands every entity reference in full, so both are
+    // checked first, by a reader that does neither.
+    QXmlStreamReader reader(bytes);
+    reader.setNamespaceProcessing(false);
+    int depth = 0;
+    qint64 text = 0;
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement:
+            if (++depth > maxDepth)
+                return false;
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        case QXmlStreamReader::Characters:
+            text += reader.text().size();
+            if (text > maxTextLength)
+                return false;
+            break;
+        default:
+            break;
+        }
+    }
+    return !reader.hasError();
 }
 
 Configuration::Conf Configuration::readConf(const QString &path)

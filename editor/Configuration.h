@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -30,6 +31,13 @@ public:
     // missing or malformed.
     static bool readApis(const QString &path, QStringList *entries);
 
+    // Nesting deeper than this, or more text than this once entities are expanded, makes a file malformed: no
+    // hand-written configuration comes near either, and the parser would overflow the stack or exhaust memory.
+    static constexpr int maxDepth = 256;
+    static constexpr qint64 maxTextLength = 8 * 1024 * 1024;
+
     // Opens and parses one regular file of at most maxFileSize bytes (no namespace processing).
     static bool readDocument(const QString &path, QDomDocument *document);
+    // Whether bytes are well-formed XML within the depth and text bounds above.
+    static bool withinBounds(const QByteArray &bytes);
 };

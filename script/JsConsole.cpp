@@ -4,24 +4,13 @@
 
 #include <initializer_list>
 
+#include <pthread.h>
+
 // The slot definitions below, and the generated meta-object code included at the end, spell the name "assert".
 #pragma push_macro("assert")
 #undef assert
 
 namespace {
-
-QString consoleText(const QString &label, std::initializer_list<const QJSValue *> values)
-{
-    QString text = label;
-    bool first = true;
-    for (const QJSValue *value : values) {
-        if (!first)
-            text += QLatin1Char(' ');
-        first = false;
-        text += valueText(*value);
-    }
-    return text;
-}
 
 const QString logLabel = QStringLiteral("Log：");
 const QString debugLabel = QStringLiteral("debug：");
@@ -33,84 +22,134 @@ const QString assertLabel = QStringLiteral("assert：");
 
 JsConsole::JsConsole(QObject *parent) : QObject(parent)
 {
+    // The first receiver of every emission, before the window's and the script's own.
+    connect(this, &JsConsole::onMsg, this, [this] {
+        if (stackLow())
+            blockSignals(true);
+    });
+}
+
+bool JsConsole::stackLow()
+{
+    // The thread's stack: its lowest address and size, looked up once per thread.
+    thread_local const char *low = nullptr;
+    thread_local size_t size = 0;
+    if (!low) {
+        pthread_attr_t attributes;
+        void *address = nullptr;
+        if (pthread_getattr_np(pthread_self(), &attributes) == 0) {
+            pthread_attr_getstack(&attributes, &address, &size);
+            pthread_attr_destroy(&attributes);
+        }
+        if (!address)
+            return false;
+        low = static_cast<const char *>(address);
+    }
+    const char here = 0;
+    return size_t(&here - low) < size_t(double(size) * minStackShare);
+}
+
+void JsConsole::setValueTextContext(const ValueTextContext &context)
+{
+    textContext = context;
+}
+
+void JsConsole::say(const QString &label, std::initializer_list<const QJSValue *> values)
+{
+    if (nesting >= maxNesting)
+        return;
+    // A runaway emission chain blocked the signal; the script has unwound since.
+    if (nesting == 0 && signalsBlocked() && !stackLow())
+        blockSignals(false);
+    ++nesting;
+    QString text = label;
+    bool first = true;
+    for (const QJSValue *value : values) {
+        if (!first)
+            text += QLatin1Char(' ');
+        first = false;
+        text += valueText(*value, textContext);
+    }
+    emit onMsg(text);
+    --nesting;
 }
 
 void JsConsole::log(QJSValue msg)
 {
-    emit onMsg(consoleText(logLabel, {&msg}));
+    say(logLabel, {&msg});
 }
 
 void JsConsole::log(QJSValue msg, QJSValue msg1)
 {
-    emit onMsg(consoleText(logLabel, {&msg, &msg1}));
+    say(logLabel, {&msg, &msg1});
 }
 
 void JsConsole::log(QJSValue msg, QJSValue msg1, QJSValue msg3)
 {
-    emit onMsg(consoleText(logLabel, {&msg, &msg1, &msg3}));
+    say(logLabel, {&msg, &msg1, &msg3});
 }
 
 void JsConsole::debug(QJSValue msg)
 {
-    emit onMsg(consoleText(debugLabel, {&msg}));
+    say(debugLabel, {&msg});
 }
 
 void JsConsole::debug(QJSValue msg, QJSValue msg1)
 {
-    emit onMsg(consoleText(debugLabel, {&msg, &msg1}));
+    say(debugLabel, {&msg, &msg1});
 }
 
 void JsConsole::debug(QJSValue msg, QJSValue msg1, QJSValue msg3)
 {
-    emit onMsg(consoleText(debugLabel, {&msg, &msg1, &msg3}));
+    say(debugLabel, {&msg, &msg1, &msg3});
 }
 
 void JsConsole::print(QJSValue msg)
 {
-    emit onMsg(consoleText(printLabel, {&msg}));
+    say(printLabel, {&msg});
 }
 
 void JsConsole::print(QJSValue msg, QJSValue msg1)
 {
-    emit onMsg(consoleText(printLabel, {&msg, &msg1}));
+    say(printLabel, {&msg, &msg1});
 }
 
 void JsConsole::print(QJSValue msg, QJSValue msg1, QJSValue msg3)
 {
-    emit onMsg(consoleText(printLabel, {&msg, &msg1, &msg3}));
+    say(printLabel, {&msg, &msg1, &msg3});
 }
 
 void JsConsole::info(QJSValue msg)
 {
-    emit onMsg(consoleText(infoLabel, {&msg}));
+    say(infoLabel, {&msg});
 }
 
 void JsConsole::info(QJSValue msg, QJSValue msg1)
 {
-    emit onMsg(consoleText(infoLabel, {&msg, &msg1}));
+    say(infoLabel, {&msg, &msg1});
 }
 
 void JsConsole::info(QJSValue msg, QJSValue msg1, QJSValue msg3)
 {
-    emit onMsg(consoleText(infoLabel, {&msg, &msg1, &msg3}));
+    say(infoLabel, {&msg, &msg1, &msg3});
 }
 
 void JsConsole::assert(bool cond, QJSValue msg)
 {
     if (cond)
-        emit onMsg(consoleText(assertLabel, {&msg}));
+        say(assertLabel, {&msg});
 }
 
 void JsConsole::assert(bool cond, QJSValue msg, QJSValue msg1)
 {
     if (cond)
-        emit onMsg(consoleText(assertLabel, {&msg, &msg1}));
+        say(assertLabel, {&msg, &msg1});
 }
 
 void JsConsole::assert(bool cond, QJSValue msg, QJSValue msg1, QJSValue msg2)
 {
     if (cond)
-        emit onMsg(consoleText(assertLabel, {&msg, &msg1, &msg2}));
+        say(assertLabel, {&msg, &msg1, &msg2});
 }
 
 #include "moc_JsConsole.cpp"

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "script/ValueText.h"
+
 #include <QJSValue>
 #include <QObject>
 #include <QString>
+
+#include <initializer_list>
 
 // Scripts must see a method named "assert", the name of the C library's assertion macro (which <QtGlobal> pulls
 // in). Keep the macro away from these declarations only, and give it back to whoever includes this header.
@@ -17,6 +21,16 @@ class JsConsole : public QObject
 
 public:
     explicit JsConsole(QObject *parent);
+
+    // The engine's bounded conversions and the time limit, for the value texts of this console's engine.
+    void setValueTextContext(const ValueTextContext &context);
+
+    // A script can connect onMsg back to a console method: each message would print the next, natively, until the
+    // stack ran out. Calls nested deeper than this print nothing.
+    static constexpr int maxNesting = 16;
+    // A script can also connect onMsg to itself, which no slot of ours sees. Once an emission finds less than this
+    // share of the thread's stack left, the console stops emitting until the script has unwound.
+    static constexpr double minStackShare = 0.5;
 
 signals:
     void onMsg(QString msg);
@@ -38,6 +52,13 @@ public slots:
     void assert(bool cond, QJSValue msg);
     void assert(bool cond, QJSValue msg, QJSValue msg1);
     void assert(bool cond, QJSValue msg, QJSValue msg1, QJSValue msg2);
+
+private:
+    void say(const QString &label, std::initializer_list<const QJSValue *> values);
+    static bool stackLow();
+
+    ValueTextContext textContext;
+    int nesting = 0;
 };
 
 #pragma pop_macro("assert")

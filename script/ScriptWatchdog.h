@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -23,6 +25,10 @@ public:
     // Whole seconds; 0 means no limit.
     void setLimit(int seconds);
     int limit() const;
+
+    // Whether the limit of the open scope has passed. Native walks that call into script code (a getter, a
+    // toString) poll this between steps: the engine's interruption only stops script code.
+    bool timeUp() const { return fired.load(std::memory_order_acquire); }
 
     // Arms the limit for one piece of script work on engine. Nested scopes on the same watchdog share the outer
     // scope's deadline. finish() disarms (the destructor does it otherwise) and tells whether the limit expired.
@@ -56,6 +62,6 @@ private:
     std::uint64_t generation = 0;
     int seconds = defaultLimit;
     int depth = 0;
-    bool fired = false;
+    std::atomic<bool> fired{false};
     bool stopping = false;
 };

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -25,6 +26,15 @@ int TestSupport::modalCount = 0;
 
 namespace {
 QList<QPointer<QTimer>> pendingAnswers;
+
+// Each test starts without crash journals: one left by a test that crashed would be recovered into the next run's
+// first window. Only the scratch data location that CTest gives the test is cleared.
+const bool freshData = [] {
+    const QByteArray data = qgetenv("VELMORA_TEST_DATA_HOME");
+    if (!data.isEmpty() && qgetenv("XDG_DATA_HOME") == data)
+        QDir(QString::fromLocal8Bit(data)).removeRecursively();
+    return true;
+}();
 }
 
 int TestSupport::cancelAnswers()

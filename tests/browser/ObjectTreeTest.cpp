@@ -210,9 +210,10 @@ void ObjectTreeTest::runawayGetterIsStopped()
     QVERIFY(compile(QStringLiteral("var slow = {get forever() { while (true) {} }, fine: 2};")));
     const int before = TestSupport::entryCount(window->outputView());
     doubleClick(item(QStringLiteral("slow")));
+    // The walk stops at the limit; its last item says the list is incomplete.
     QCOMPARE(item(QStringLiteral("slow"))->childCount(), 2);
-    QCOMPARE(TestSupport::texts(window->outputView(), before).last(), QStringLiteral("脚本运行超过1秒,已中断"));
-    QCOMPARE(item(QStringLiteral("fine"))->text(1), QStringLiteral("2"));
+    QCOMPARE(item(QStringLiteral("slow"))->child(1)->text(0), ObjectTree::moreItemsName);
+    QCOMPARE(TestSupport::texts(window->outputView(), before), QStringList{"脚本运行超过1秒,已中断"});
 }
 
 void ObjectTreeTest::deletedNameAddsNothing()

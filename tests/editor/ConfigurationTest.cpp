@@ -210,7 +210,7 @@ void ConfigurationTest::startUpWithCase_data()
     QTest::newRow("timeout-not-a-number") << "timeout-not-a-number" << "" << QByteArray() << false;
     QTest::newRow("timeout-negative") << "timeout-negative" << "" << QByteArray() << false;
     QTest::newRow("timeout-huge") << "timeout-huge" << "" << QByteArray() << false;
-    QTest::newRow("deep-nesting") << "deep-nesting" << "" << QByteArray() << false;
+    QTest::newRow("deep-nesting") << "deep-nesting" << "default" << QByteArray() << false;
 }
 
 void ConfigurationTest::startUpWithCase()

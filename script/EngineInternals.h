@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QJSValue>
+#include <QString>
+
+#include <functional>
+
+class QJSEngine;
+
+// The few things the workbench needs from the script engine that its public interface does not offer. Everything
+// that touches the engine's private interface stays in this one unit, so a new Qt release changes one file.
+class EngineInternals
+{
+public:
+    struct Frame
+    {
+        QString function;
+        int line = 0;
+    };
+
+    struct Evaluation
+    {
+        QJSValue value;       // what the script returned, or what it threw
+        bool thrown = false;  // an exception left the script, whatever its value (throw "x" included)
+        bool interrupted = false; // setInterrupted stopped the script (value is then an "Interrupted" error)
+        QList<Frame> frames;  // where the exception was thrown, innermost first
+    };
+
+    // QJSEngine::evaluate, except that it tells a thrown value from a returned one and keeps the thrown one's stack.
+    // An exception left pending by earlier work (a Proxy trap during a property walk, say) is dropped first instead
+    // of being reported as this script's.
+    static Evaluation evaluate(QJSEngine *engine, const QString &program, int lineNumber);
+
+    // Runs the promise jobs the engine has queued (they would otherwise run from the event loop, later, outside
+    // any time limit), including the jobs they queue, until none is left or stop() holds. Returns false when
+    // stop() cut them off; the jobs left are dropped then.
+    static bool runPendingJobs(QJSEngine *engine, const std::function<bool()> &stop);
+    // Forgets the promise jobs still queued.
+    static void dropPendingJobs(QJSEngine *engine);
+
+    // Clears an exception that native work (a property iterator over a throwing Proxy) left pending. True when
+    // there was one.
+    static bool clearPendingException(QJSEngine *engine);
+};

@@ -1,0 +1,241 @@
+// Hostile scripts and configuration, each in a workbench process of its own (WorkbenchChild): what passes through
+// the workbench's own code leaves a window that works; what kills the process inside the script engine leaves the
+// text in the crash journal, and the next start brings it back byte for byte.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct ChildResult
+{
+    QProcess::ExitStatus status = QProcess::CrashExit;
+    int code = -1;
+    QString text;       // the editor text
+    QStringList log;    // the log entries' texts
+    QStringList extra;  // NEXT / ITEMS lines
+};
+
+// A home and a working directory for a series of children; conf.xml sets the script time limit.
+class Sandbox
+{
+public:
+    explicit Sandbox(int limitSeconds)
+    {
+        QDir(dir.path()).mkpath(QStringLiteral("work"));
+        writeFile(QStringLiteral("conf.xml"),
+                  QStringLiteral("<conf><font>DejaVu Sans</font><timeout>%1</timeout></conf>").arg(limitSeconds).toUtf8());
+    }
+
+    void writeFile(const QString &name, const QByteArray &bytes) const
+    {
+        QFile file(work() + QLatin1Char('/') + name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    QString work() const { return dir.path() + QStringLiteral("/work"); }
+
+    QString dataHome; // the user's data location; empty for one inside the sandbox
+
+    // Runs the child to its end, or kills it once killAfterMs has passed (0: wait for the hang bound).
+    ChildResult run(const QStringList &arguments, int killAfterMs = 0) const
+    {
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), dir.path());
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome.isEmpty() ? dir.path() + QStringLiteral("/data") : dataHome);
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path() + QStringLiteral("/config"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        child.setProcessEnvironment(env);
+        child.setWorkingDirectory(work());
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QStringLiteral(WORKBENCH_CHILD), arguments);
+        ChildResult result;
+        if (!child.waitForStarted())
+            return result;
+        // Hang bound only: the slowest row takes about 6 s alone.
+        if (!child.waitForFinished(killAfterMs > 0 ? killAfterMs : 120000)) {
+            child.kill();
+            child.waitForFinished();
+            result.code = -2;
+            return result;
+        }
+        result.status = child.exitStatus();
+        result.code = child.exitCode();
+        for (const QByteArray &line : child.readAllStandardOutput().split('\n')) {
+            if (line.startsWith("TEXT "))
+                result.text = QString::fromUtf8(QByteArray::fromBase64(line.mid(5)));
+            else if (line.startsWith("LOG "))
+                result.log.append(QString::fromUtf8(line.mid(4)));
+            else if (!line.isEmpty())
+                result.extra.append(QString::fromUtf8(line));
+        }
+        return result;
+    }
+
+private:
+    QTemporaryDir dir;
+};
+
+QByteArray nested(const char *root, int depth)
+{
+    QByteArray xml = QByteArray("<") + root + ">";
+    xml += QByteArray("<a>").repeated(depth);
+    xml += QByteArray("</a>").repeated(depth);
+    return xml + "</" + root + ">";
+}
+
+} // namespace
+
+class HostileInputTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void scriptLeavesWorkingWindow_data();
+    void scriptLeavesWorkingWindow();
+    void doubleClickOnHugeArrayIsBounded();
+    void engineDeathKeepsText_data();
+    void engineDeathKeepsText();
+    void hostileConfigurationStarts_data();
+    void hostileConfigurationStarts();
+    void journalThatCannotBeWrittenIsSaidOnce();
+};
+
+void HostileInputTest::scriptLeavesWorkingWindow_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<QString>("outcome"); // the entry that ends the hostile compile
+    QTest::addColumn<QString>("shown");   // an entry it must show before, empty for none
+
+    const QString done = QStringLiteral("编译完成(无错误)");
+    const QString stopped = QStringLiteral("脚本运行超过1秒,已中断");
+    QTest::newRow("cyclic array in the tree") << "var a = [1]; a.push(a);" << 10 << done << "";
+    QTest::newRow("million-deep array printed")
+        << "var a = []; for (var i = 0; i < 1e6; i++) a = [a]; console.log(a);" << 10 << done << "Log：(1) [Array(1)]";
+    QTest::newRow("log past a billion characters")
+        << "var s = 'x'.repeat(50000); for (var i = 0; i < 25000; i++) console.log(s);" << 0 << done << "";
+    QTest::newRow("endless console.log") << "var i = 0; while (true) console.log(i++);" << 1 << stopped << "";
+    QTest::newRow("console printing its own messages")
+        << "console.onMsg.connect(console.log); console.log('start');" << 10 << done << "Log：\"start\"";
+    QTest::newRow("console signal to itself") << "console.onMsg.connect(console.onMsg); console.onMsg('x');" << 10
+                                              << done << "x";
+    QTest::newRow("150 million holes in the tree") << "var big = new Array(150000000);" << 10 << done << "";
+    QTest::newRow("150 million characters in the tree") << "var s = 'x'.repeat(150000000);" << 10 << done << "";
+    QTest::newRow("100 million element typed array printed")
+        << "console.log(new Uint8Array(100000000));" << 10 << done << "";
+    QTest::newRow("endless promise job") << "Promise.resolve().then(function () { while (true) {} });" << 1
+                                         << stopped << "";
+    QTest::newRow("two million globals") << "for (var i = 0; i < 2e6; i++) this['g' + i] = i;" << 10 << done << "";
+}
+
+void HostileInputTest::scriptLeavesWorkingWindow()
+{
+    QFETCH(QString, script);
+    QFETCH(int, limit);
+    QFETCH(QString, outcome);
+    QFETCH(QString, shown);
+    Sandbox sandbox(limit);
+    sandbox.writeFile(QStringLiteral("hostile.js"), script.toUtf8());
+    const ChildResult result = sandbox.run({QStringLiteral("compile"), QStringLiteral("hostile.js")});
+    QCOMPARE(result.status, QProcess::NormalExit);
+    QCOMPARE(result.code, 0);
+    // A flood may have pushed the start of the hostile compile out of the scrollback.
+    const int next = result.log.lastIndexOf(QStringLiteral("开始编译"));
+    QVERIFY2(next > 0, qPrintable(result.log.join(QLatin1Char('\n')).left(2000)));
+    QCOMPARE(result.log.at(next - 1), outcome);
+    if (!shown.isEmpty())
+        QVERIFY2(result.log.mid(0, next).contains(shown), qPrintable(result.log.mid(0, 8).join('\n')));
+    QCOMPARE(result.log.mid(next), (QStringList{"开始编译", "编译完成(无错误)"}));
+    // Catches a log that freezes the window after a flood (it once took 49 s); the next compile takes under a second.
+    QVERIFY2(result.extra.value(0).startsWith(QStringLiteral("NEXT ")), qPrintable(result.extra.join(' ')));
+    QVERIFY2(result.extra.value(0).mid(5).toInt() < 15000, qPrintable(result.extra.value(0)));
+}
+
+void HostileInputTest::doubleClickOnHugeArrayIsBounded()
+{
+    Sandbox sandbox(10);
+    sandbox.writeFile(QStringLiteral("big.js"), "var big = []; for (var i = 0; i < 3e6; i++) big.push(i);");
+    const ChildResult result = sandbox.run({QStringLiteral("expand"), QStringLiteral("big.js"), QStringLiteral("big")});
+    QCOMPARE(result.code, 0);
+    QCOMPARE(result.extra, QStringList{"ITEMS 10001"});
+}
+
+void HostileInputTest::engineDeathKeepsText_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<int>("killAfterMs"); // for a script the engine cannot stop: the user ends the frozen window
+    QTest::newRow("String of a cyclic array") << "var a = [1];\na.push(a);\nString(a); // 中文" << 0;
+    QTest::newRow("JSON of a 100 000-deep object")
+        << "(function () {\r\n\tvar o = {};\r\n\tfor (var i = 0; i < 1e5; i++) o = {a: o};\r\n\tJSON.stringify(o);\r\n})()"
+        << 0;
+    QTest::newRow("a string of 2^30 characters") << "var s = 'x'.repeat(Math.pow(2, 30));\n" << 0;
+    QTest::newRow("recursion that catches its own overflow")
+        << "function h(n) { try { return h(n + 1); } catch (e) { return h(n + 1); } }\nh(0);" << 4000;
+}
+
+void HostileInputTest::engineDeathKeepsText()
+{
+    QFETCH(QString, script);
+    QFETCH(int, killAfterMs);
+    Sandbox sandbox(1);
+    sandbox.writeFile(QStringLiteral("hostile.js"), script.toUtf8());
+    const ChildResult died = sandbox.run({QStringLiteral("compile"), QStringLiteral("hostile.js")}, killAfterMs);
+    QVERIFY2(died.status == QProcess::CrashExit || died.code == -2, "the script did not take the process down");
+
+    const ChildResult restarted = sandbox.run({QStringLiteral("start")});
+    QCOMPARE(restarted.code, 0);
+    QCOMPARE(restarted.text, script);
+    QVERIFY(restarted.log.contains(QStringLiteral("已恢复上次异常退出时未保存的代码")));
+
+    // Recovered once: the start after a normal end finds nothing more.
+    const ChildResult again = sandbox.run({QStringLiteral("start")});
+    QCOMPARE(again.text, QString());
+}
+
+void HostileInputTest::hostileConfigurationStarts_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("content");
+    for (const char *root : {"conf", "highlig", "apis"})
+        QTest::addRow("%s.xml nested 30 000 deep", root) << QStringLiteral("%1.xml").arg(QLatin1String(root))
+                                                        << nested(root, 30000);
+    QByteArray entity = "<?xml version=\"1.0\"?><!DOCTYPE conf [<!ENTITY big \"" + QByteArray(100000, 'x') + "\">]><conf><font>";
+    entity += QByteArray("&big;").repeated(11000);
+    entity += "</font></conf>";
+    QTest::newRow("entity referenced 11 000 times") << QStringLiteral("conf.xml") << entity;
+    QTest::newRow("font read from /proc/kmsg")
+        << QStringLiteral("conf.xml") << QByteArray("<conf><font type=\"path\">/proc/kmsg</font></conf>");
+}
+
+void HostileInputTest::hostileConfigurationStarts()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, content);
+    Sandbox sandbox(10);
+    sandbox.writeFile(file, content);
+    const ChildResult result = sandbox.run({QStringLiteral("start")});
+    QCOMPARE(result.status, QProcess::NormalExit);
+    QCOMPARE(result.code, 0);
+    QCOMPARE(result.log.value(0), QStringLiteral("欢迎使用Velmora"));
+}
+
+void HostileInputTest::journalThatCannotBeWrittenIsSaidOnce()
+{
+    Sandbox sandbox(10);
+    sandbox.writeFile(QStringLiteral("ok.js"), "var a = 1;");
+    // The data location is a file: no journal directory can be made below it.
+    sandbox.writeFile(QStringLiteral("blocker"), "");
+    sandbox.dataHome = sandbox.work() + QStringLiteral("/blocker");
+    const ChildResult result = sandbox.run({QStringLiteral("compile"), QStringLiteral("ok.js")});
+    QCOMPARE(result.code, 0);
+    QCOMPARE(result.log.filter(QStringLiteral("无法写入恢复文件")).size(), 1);
+    QCOMPARE(result.log.count(QStringLiteral("编译完成(无错误)")), 2);
+}
+
+QTEST_MAIN(HostileInputTest)
+#include "HostileInputTest.moc"
