@@ -30,6 +30,8 @@ private slots:
     void hugeTextIsShortened();
     void floodIsLaidOutInTheBackgroundAndFollowed();
     void readerAboveTheEndStaysDuringBackgroundLayout();
+    void scrollbackIsBounded_data();
+    void scrollbackIsBounded();
 };
 
 void OutputLogTest::colours_data()
@@ -243,6 +245,37 @@ void OutputLogTest::readerAboveTheEndStaysDuringBackgroundLayout()
     }
     QTRY_VERIFY_WITH_TIMEOUT(laidOut(browser.document()->lastBlock()), 20000);
     QCOMPARE(bar->value(), position);
+}
+
+void OutputLogTest::scrollbackIsBounded_data()
+{
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<int>("length");
+    QTest::newRow("entries") << OutputLog::maxEntries * 2 << 10;
+    QTest::newRow("characters") << 200 << OutputLog::maxTextLength;
+}
+
+void OutputLogTest::scrollbackIsBounded()
+{
+    QFETCH(int, lines);
+    QFETCH(int, length);
+    QTextBrowser browser;
+    OutputLog log(&browser);
+    {
+        OutputLog::Batch batch(log);
+        for (int i = 0; i < lines; ++i)
+            log.append(OutputLog::Blue, QString::number(i).leftJustified(length, QLatin1Char('.')));
+    }
+    QTextDocument *document = browser.document();
+    QVERIFY2(document->blockCount() <= OutputLog::maxEntries + OutputLog::maxEntries / 10,
+             qPrintable(QString::number(document->blockCount())));
+    QVERIFY2(document->characterCount() <= OutputLog::maxCharacters + length + 32,
+             qPrintable(QString::number(document->characterCount())));
+    // The oldest went, the newest are all there, in order.
+    const QStringList texts = TestSupport::texts(&browser);
+    QVERIFY(texts.size() < lines);
+    for (int i = 0; i < texts.size(); ++i)
+        QCOMPARE(texts.at(i).section(QLatin1Char('.'), 0, 0), QString::number(lines - texts.size() + i));
 }
 
 QTEST_MAIN(OutputLogTest)

@@ -43,6 +43,10 @@ private slots:
     void throwingGetterStillListed();
     void runawayGetterIsStopped();
     void deletedNameAddsNothing();
+    void descriptionsAreBounded_data();
+    void descriptionsAreBounded();
+    void doubleClickAddsAtMostLimit();
+    void throwingProxyIsNotBlamedOnNextExpression();
     void callText_data();
     void callText();
 
@@ -249,6 +253,50 @@ void ObjectTreeTest::callText()
         QVERIFY(text.size() < 10000);
     else
         QCOMPARE(text, expected);
+}
+
+void ObjectTreeTest::descriptionsAreBounded_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("description");
+    QTest::newRow("nested arrays as the engine joins them") << "var v = [1, [2, [3, null]], undefined, 'x'];"
+                                                             << "1,2,3,,,x";
+    QTest::newRow("cycle joins as nothing") << "var v = [1, 2]; v.push(v);" << "1,2,";
+    QTest::newRow("typed array") << "var v = new Int8Array([1, -2]);" << "1,-2";
+    QTest::newRow("own toString wins") << "var v = [1]; v.toString = function () { return 'mine'; };" << "mine";
+    QTest::newRow("long string") << "var v = 'y'.repeat(5000);"
+                                 << QString(ObjectTree::descriptionLength, QLatin1Char('y')) + QStringLiteral("…");
+    QTest::newRow("huge sparse array") << "var v = new Array(150000000);"
+                                       << QString(ObjectTree::descriptionLength, QLatin1Char(',')) + QStringLiteral("…");
+}
+
+void ObjectTreeTest::descriptionsAreBounded()
+{
+    QFETCH(QString, script);
+    QFETCH(QString, description);
+    QVERIFY(compile(script));
+    QCOMPARE(item(QStringLiteral("v"))->text(1), description);
+}
+
+void ObjectTreeTest::doubleClickAddsAtMostLimit()
+{
+    QVERIFY(compile(QStringLiteral("var many = []; for (var i = 0; i < 20000; i++) many.push(i);")));
+    doubleClick(item(QStringLiteral("many")));
+    QTreeWidgetItem *many = item(QStringLiteral("many"));
+    QCOMPARE(many->childCount(), ObjectTree::itemLimit + 1);
+    QCOMPARE(many->child(ObjectTree::itemLimit - 1)->text(0), QString::number(ObjectTree::itemLimit - 1));
+    QCOMPARE(many->child(ObjectTree::itemLimit)->text(0), ObjectTree::moreItemsName);
+}
+
+void ObjectTreeTest::throwingProxyIsNotBlamedOnNextExpression()
+{
+    window->editor()->setText(QStringLiteral("var p = new Proxy({}, {ownKeys: function () { throw new Error('from p'); }});"));
+    QVERIFY(TestSupport::invoke(window, "codeRun"));
+    doubleClick(item(QStringLiteral("p")));
+    const int before = TestSupport::entryCount(window->outputView());
+    ExpressionDialog::edit()->setText(QStringLiteral("1 + 1"));
+    QTest::mouseClick(ExpressionDialog::button(), Qt::LeftButton);
+    QCOMPARE(TestSupport::texts(window->outputView(), before), (QStringList{"运行成功", "计算结果：2"}));
 }
 
 QTEST_MAIN(ObjectTreeTest)

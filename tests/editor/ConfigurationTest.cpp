@@ -3,6 +3,7 @@
 
 #include "app/VelmoraWindow.h"
 #include "editor/Configuration.h"
+#include "editor/FontFile.h"
 #include "editor/QsciLexerJavaScriptPlus.h"
 #include "script/ScriptWatchdog.h"
 
@@ -15,6 +16,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 class ConfigurationTest : public QObject
 {
@@ -37,6 +40,10 @@ private slots:
     void fontFileIsRegistered();
     void apiEntriesReachAutoCompletion();
     void timeoutElementSetsTheLimit();
+    void boundsBeforeParsing_data();
+    void boundsBeforeParsing();
+    void fontFileReading_data();
+    void fontFileReading();
 
 private:
     QTemporaryDir *dir = nullptr;
@@ -285,6 +292,54 @@ void ConfigurationTest::timeoutElementSetsTheLimit()
     QCOMPARE(window.scriptWatchdog().limit(), 1);
     // The font element is absent, so the window gets the empty family, as any conf.xml without one.
     QCOMPARE(window.font().family(), QString());
+}
+
+void ConfigurationTest::boundsBeforeParsing_data()
+{
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<bool>("accepted");
+    const auto nested = [](int depth) {
+        return "<conf>" + QByteArray("<a>").repeated(depth - 1) + QByteArray("</a>").repeated(depth - 1) + "</conf>";
+    };
+    QTest::newRow("nested to the bound") << nested(Configuration::maxDepth) << true;
+    QTest::newRow("nested past the bound") << nested(Configuration::maxDepth + 1) << false;
+    QTest::newRow("small entity") << QByteArray("<!DOCTYPE conf [<!ENTITY f \"Mono\">]><conf><font>&f;</font></conf>") << true;
+    QTest::newRow("entity expanding past the text bound")
+        << QByteArray("<!DOCTYPE conf [<!ENTITY e \"" + QByteArray(4000, 'x') + "\">]><conf><font>"
+                      + QByteArray("&e;").repeated(3000) + "</font></conf>")
+        << false;
+    QTest::newRow("not well-formed") << QByteArray("<conf><font></conf>") << false;
+}
+
+void ConfigurationTest::boundsBeforeParsing()
+{
+    QFETCH(QByteArray, xml);
+    QFETCH(bool, accepted);
+    QCOMPARE(Configuration::withinBounds(xml), accepted);
+}
+
+void ConfigurationTest::fontFileReading_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("readable");
+    QTest::newRow("regular file") << QStringLiteral("font.bin") << true;
+    QTest::newRow("directory") << QStringLiteral(".") << false;
+    QTest::newRow("missing") << QStringLiteral("none.ttf") << false;
+    QTest::newRow("fifo") << QStringLiteral("pipe.ttf") << false;
+    QTest::newRow("proc file") << QStringLiteral("/proc/self/status") << false;
+    QTest::newRow("sys file") << QStringLiteral("/sys/kernel/uevent_seqnum") << false;
+    QTest::newRow("device") << QStringLiteral("/dev/zero") << false;
+}
+
+void ConfigurationTest::fontFileReading()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, readable);
+    write(QStringLiteral("font.bin"), "bytes of a font");
+    QCOMPARE(::mkfifo("pipe.ttf", 0600), 0);
+    QByteArray bytes;
+    QCOMPARE(FontFile::read(path, &bytes), readable);
+    QCOMPARE(bytes, readable ? QByteArray("bytes of a font") : QByteArray());
 }
 
 QTEST_MAIN(ConfigurationTest)

@@ -19,6 +19,8 @@ private slots:
     void assertTruth();
     void slotsByIndex();
     void standardAssertMacroStillWorks();
+    void reentryIsBounded_data();
+    void reentryIsBounded();
 };
 
 namespace {
@@ -141,6 +143,32 @@ void JsConsoleTest::standardAssertMacroStillWorks()
     assert(spy.count() == 1);
     QCOMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0).at(0).toString(), QStringLiteral("assert：5"));
+}
+
+void JsConsoleTest::reentryIsBounded_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<int>("atMost");
+    QTest::newRow("messages printed by the console") << "console.onMsg.connect(console.log); console.log('start')"
+                                                    << JsConsole::maxNesting;
+    QTest::newRow("signal connected to itself") << "console.onMsg.connect(console.onMsg); console.onMsg('x')" << 100000;
+}
+
+void JsConsoleTest::reentryIsBounded()
+{
+    QFETCH(QString, script);
+    QFETCH(int, atMost);
+    Console console;
+    QJSValue result;
+    const QStringList texts = console.run(script, &result);
+    QVERIFY2(!result.isError(), qPrintable(result.toString()));
+    QVERIFY(texts.size() > 1);
+    QVERIFY2(texts.size() <= atMost, qPrintable(QString::number(texts.size())));
+    // Once the chain has unwound, the console prints again.
+    QCOMPARE(console.run(QStringLiteral("console.onMsg.disconnect(%1); console.info(1)")
+                             .arg(script.contains(QStringLiteral("connect(console.log)")) ? QStringLiteral("console.log")
+                                                                                         : QStringLiteral("console.onMsg"))),
+             QStringList{"info：1"});
 }
 
 QTEST_MAIN(JsConsoleTest)
