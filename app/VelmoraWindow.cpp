@@ -2,6 +2,7 @@
 
 #include "app/HelpDialog.h"
 #include "app/OutputLog.h"
+#include "app/Question.h"
 #include "app/ScriptFile.h"
 #include "browser/ObjectTree.h"
 #include "editor/Configuration.h"
@@ -266,25 +267,31 @@ bool VelmoraWindow::saveAsFile()
 
 bool VelmoraWindow::newFile()
 {
-    askAndClear();
-    return true;
+    return askAndClear();
 }
 
 bool VelmoraWindow::askAndClear()
 {
     if (codeEditor->text().isEmpty())
         return true;
-    const auto answer = QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("是否保存代码?"),
-                                                 QMessageBox::Yes | QMessageBox::No);
-    if (answer == QMessageBox::Yes && !saveFile())
+    switch (Question::ask(this, QMessageBox::Information, QStringLiteral("提示"), QStringLiteral("是否保存代码?"))) {
+    case Question::Answer::Cancel:
         return false;
+    case Question::Answer::Yes:
+        if (!saveFile())
+            return false;
+        break;
+    case Question::Answer::No:
+        break;
+    }
     codeEditor->clear();
     return true;
 }
 
 bool VelmoraWindow::openFile()
 {
-    // The user asked to keep the text and it could not be saved: opening a file would replace it.
+    // The user backed out of New's question, or asked to keep the text and it could not be saved: opening a file
+    // would replace it.
     if (!askAndClear())
         return false;
     strFilePath = QFileDialog::getOpenFileName(this, QStringLiteral("打开文件"), QString(), scriptFilter);
@@ -312,12 +319,19 @@ void VelmoraWindow::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
-    const auto answer =
-        QMessageBox::information(this, QStringLiteral("代码未保存"), QStringLiteral("你的代码还未保存,你要保存代码吗?"),
-                                 QMessageBox::Yes | QMessageBox::No);
-    if (answer == QMessageBox::Yes && !saveFile()) {
+    switch (Question::ask(this, QMessageBox::Information, QStringLiteral("代码未保存"),
+                          QStringLiteral("你的代码还未保存,你要保存代码吗?"))) {
+    case Question::Answer::Cancel:
         event->ignore();
         return;
+    case Question::Answer::Yes:
+        if (!saveFile()) {
+            event->ignore();
+            return;
+        }
+        break;
+    case Question::Answer::No:
+        break;
     }
     event->accept();
 }

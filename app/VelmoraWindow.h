@@ -75,7 +75,8 @@ private:
     void loadConfiguration();
     QString loadFontFile(const QString &path);
 
-    // New's question and clearing: false when the user answered Yes but the text was not saved (it stays).
+    // New's question and clearing: false, with everything left as it was, when the user backed out of the question
+    // or answered Yes and the text was not saved.
     bool askAndClear();
     void evaluateExpression();
     void objectItemClicked(QTreeWidgetItem *item);

@@ -124,6 +124,11 @@ std::function<void(QWidget *)> TestSupport::pressEscape()
     return [](QWidget *modal) { QTest::keyClick(modal, Qt::Key_Escape); };
 }
 
+std::function<void(QWidget *)> TestSupport::closeWindow()
+{
+    return [](QWidget *modal) { modal->close(); };
+}
+
 std::function<void(QWidget *)> TestSupport::typeFileName(const QString &path)
 {
     return [path](QWidget *modal) {

@@ -39,6 +39,8 @@ public:
     // press Enter; cancel a file dialog.
     static std::function<void(QWidget *)> pressButton(int standardButton);
     static std::function<void(QWidget *)> pressEscape();
+    // Closes the dialog as its title bar's close button does.
+    static std::function<void(QWidget *)> closeWindow();
     static std::function<void(QWidget *)> typeFileName(const QString &path);
 
     // What the last answered modal widget showed: its class, window title and (for message boxes) text.

@@ -29,7 +29,8 @@ private slots:
     void newAfterSaveAsksAndNoEmpties();
     void newYesThenCancelledSaveKeepsText();
     void afterNewSaveWritesWithoutDialogAndSaveAsAsks();
-    void escapeCountsAsNo();
+    void escapeOrTitleBarCancels_data();
+    void escapeOrTitleBarCancels();
     void openAfterFailedSaveKeepsText();
     void openTruncatesAtNul();
     void openRefusesGbk();
@@ -178,7 +179,7 @@ void FileCommandsTest::newYesThenCancelledSaveKeepsText()
         TestSupport::answerModal(TestSupport::pressEscape());
         TestSupport::pressButton(QMessageBox::Yes)(box);
     });
-    QVERIFY(TestSupport::invoke(window, "newFile"));
+    QVERIFY(!TestSupport::invoke(window, "newFile"));
     QCOMPARE(TestSupport::modalCount, 2);
     QCOMPARE(text(), QStringLiteral("keep me"));
 }
@@ -199,17 +200,47 @@ void FileCommandsTest::afterNewSaveWritesWithoutDialogAndSaveAsAsks()
     QCOMPARE(contents(path(QStringLiteral("y.js"))), QByteArray("two"));
 }
 
-void FileCommandsTest::escapeCountsAsNo()
+void FileCommandsTest::escapeOrTitleBarCancels_data()
 {
-    setText(QStringLiteral("text"));
-    TestSupport::answerModal(TestSupport::pressEscape());
-    QVERIFY(TestSupport::invoke(window, "newFile"));
-    QCOMPARE(text(), QString());
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("escape");
+    QTest::addColumn<QString>("title");
+    const QString newTitle = QStringLiteral("提示");
+    const QString closeTitle = QStringLiteral("代码未保存");
+    QTest::newRow("New, Escape") << QStringLiteral("newFile") << true << newTitle;
+    QTest::newRow("New, title bar") << QStringLiteral("newFile") << false << newTitle;
+    QTest::newRow("Open, Escape") << QStringLiteral("openFile") << true << newTitle;
+    QTest::newRow("close, Escape") << QStringLiteral("close") << true << closeTitle;
+    QTest::newRow("close, title bar") << QStringLiteral("close") << false << closeTitle;
+}
 
-    setText(QStringLiteral("unsaved"));
-    TestSupport::answerModal(TestSupport::pressEscape());
-    QVERIFY(window->close());
-    QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("代码未保存"));
+// Backing out of the question changes nothing: no text cleared, no dialog after it, the window stays.
+void FileCommandsTest::escapeOrTitleBarCancels()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, escape);
+    QFETCH(QString, title);
+    setText(QStringLiteral("kept"));
+    QVERIFY(saveAs(path(QStringLiteral("kept.js"))));
+    setText(QStringLiteral("kept, edited"));
+    const int before = TestSupport::modalCount;
+    TestSupport::answerModal([escape](QWidget *box) {
+        TestSupport::answerModal(TestSupport::pressEscape(), 1000); // a dialog after it, if one came
+        (escape ? TestSupport::pressEscape() : TestSupport::closeWindow())(box);
+    });
+    if (command == QLatin1String("close")) {
+        QVERIFY(!window->close());
+        QVERIFY(window->isVisible());
+    } else {
+        QVERIFY(!TestSupport::invoke(window, qPrintable(command)));
+    }
+    QCOMPARE(TestSupport::lastModalTitle, title);
+    QCOMPARE(TestSupport::modalCount, before + 1);
+    QCOMPARE(TestSupport::cancelAnswers(), 1);
+    QCOMPARE(text(), QStringLiteral("kept, edited"));
+    QCOMPARE(window->filePath(), path(QStringLiteral("kept.js")));
+    QCOMPARE(window->savedCode(), QStringLiteral("kept"));
+    QCOMPARE(contents(path(QStringLiteral("kept.js"))), QByteArray("kept"));
 }
 
 void FileCommandsTest::openAfterFailedSaveKeepsText()
