@@ -272,19 +272,22 @@ bool VelmoraWindow::newFile()
 
 bool VelmoraWindow::askAndClear()
 {
-    if (codeEditor->text().isEmpty())
-        return true;
-    switch (Question::ask(this, QMessageBox::Information, QStringLiteral("提示"), QStringLiteral("是否保存代码?"))) {
-    case Question::Answer::Cancel:
-        return false;
-    case Question::Answer::Yes:
-        if (!saveFile())
+    if (!codeEditor->text().isEmpty()) {
+        switch (Question::ask(this, QMessageBox::Information, QStringLiteral("提示"), QStringLiteral("是否保存代码?"))) {
+        case Question::Answer::Cancel:
             return false;
-        break;
-    case Question::Answer::No:
-        break;
+        case Question::Answer::Yes:
+            if (!saveFile())
+                return false;
+            break;
+        case Question::Answer::No:
+            break;
+        }
+        codeEditor->clear();
     }
-    codeEditor->clear();
+    // The emptied editor is a new, untitled document: its first Save asks for a name instead of silently replacing
+    // the file that was open before.
+    strFilePath.clear();
     return true;
 }
 

@@ -28,7 +28,7 @@ private slots:
     void newOnEmptyAsksNothing();
     void newAfterSaveAsksAndNoEmpties();
     void newYesThenCancelledSaveKeepsText();
-    void afterNewSaveWritesWithoutDialogAndSaveAsAsks();
+    void afterNewSaveAsksForAName();
     void escapeOrTitleBarCancels_data();
     void escapeOrTitleBarCancels();
     void openAfterFailedSaveKeepsText();
@@ -157,6 +157,13 @@ void FileCommandsTest::newOnEmptyAsksNothing()
 {
     QVERIFY(TestSupport::invoke(window, "newFile"));
     QCOMPARE(TestSupport::modalCount, 0);
+    // Emptied by hand, the editor still stood for the saved file; New unties it without asking.
+    setText(QStringLiteral("a"));
+    QVERIFY(saveAs(path(QStringLiteral("emptied.js"))));
+    setText(QString());
+    QVERIFY(TestSupport::invoke(window, "newFile"));
+    QCOMPARE(TestSupport::modalCount, 1);
+    QVERIFY(window->filePath().isEmpty());
 }
 
 void FileCommandsTest::newAfterSaveAsksAndNoEmpties()
@@ -168,7 +175,7 @@ void FileCommandsTest::newAfterSaveAsksAndNoEmpties()
     QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("提示"));
     QCOMPARE(TestSupport::lastModalText, QStringLiteral("是否保存代码?"));
     QCOMPARE(text(), QString());
-    QCOMPARE(window->filePath(), path(QStringLiteral("n.js")));
+    QVERIFY(window->filePath().isEmpty());
     QCOMPARE(window->savedCode(), QStringLiteral("saved"));
 }
 
@@ -184,20 +191,19 @@ void FileCommandsTest::newYesThenCancelledSaveKeepsText()
     QCOMPARE(text(), QStringLiteral("keep me"));
 }
 
-void FileCommandsTest::afterNewSaveWritesWithoutDialogAndSaveAsAsks()
+// The old file is not replaced by a script typed after New: Save asks where to write it.
+void FileCommandsTest::afterNewSaveAsksForAName()
 {
-    setText(QStringLiteral("one"));
-    QVERIFY(saveAs(path(QStringLiteral("x.js"))));
+    writeBytes(path(QStringLiteral("keep.js")), "kept");
+    TestSupport::answerModal(TestSupport::typeFileName(path(QStringLiteral("keep.js"))));
+    QVERIFY(TestSupport::invoke(window, "openFile"));
     TestSupport::answerModal(TestSupport::pressButton(QMessageBox::No));
     QVERIFY(TestSupport::invoke(window, "newFile"));
-    setText(QStringLiteral("two"));
-    const int before = TestSupport::modalCount;
-    QVERIFY(TestSupport::invoke(window, "saveFile"));
-    QCOMPARE(TestSupport::modalCount, before);
-    QCOMPARE(contents(path(QStringLiteral("x.js"))), QByteArray("two"));
-    QVERIFY(saveAs(path(QStringLiteral("y.js"))));
-    QCOMPARE(TestSupport::modalCount, before + 1);
-    QCOMPARE(contents(path(QStringLiteral("y.js"))), QByteArray("two"));
+    setText(QStringLiteral("another script"));
+    TestSupport::answerModal(TestSupport::pressEscape());
+    QVERIFY(!TestSupport::invoke(window, "saveFile"));
+    QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("保存文件"));
+    QCOMPARE(contents(path(QStringLiteral("keep.js"))), QByteArray("kept"));
 }
 
 void FileCommandsTest::escapeOrTitleBarCancels_data()
