@@ -35,6 +35,10 @@ ScriptFile::ReadResult ScriptFile::read(const QString &path)
         result.status = Status::CannotOpen;
         return result;
     }
+    if (bytes.contains('\0')) {
+        result.status = Status::HasNul;
+        return result;
+    }
     bool valid = false;
     result.text = decode(bytes, &valid);
     result.status = valid ? Status::Ok : Status::NotUtf8;

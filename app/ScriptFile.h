@@ -7,7 +7,7 @@
 class ScriptFile
 {
 public:
-    enum class Status { Ok, CannotOpen, NotUtf8 };
+    enum class Status { Ok, CannotOpen, NotUtf8, HasNul };
 
     struct ReadResult
     {
@@ -15,8 +15,8 @@ public:
         QString text;
     };
 
-    // Reads the file and decodes its bytes up to the first NUL. Bytes that are not valid UTF-8 are refused rather
-    // than shown garbled, where the next save would destroy them.
+    // Reads the file and decodes it. Bytes that are not valid UTF-8, and NUL bytes (a binary file, UTF-16 without a
+    // byte-order mark), are refused rather than shown garbled or cut short, where the next save would destroy them.
     static ReadResult read(const QString &path);
 
     // Replaces the file only when the whole text was written and committed; otherwise the old file stays as it was.

@@ -305,10 +305,12 @@ bool VelmoraWindow::openFile()
         QMessageBox::warning(this, QStringLiteral("错误"), QStringLiteral("文件打开失败"));
         return false;
     }
-    if (file.status == ScriptFile::Status::NotUtf8) {
+    if (file.status == ScriptFile::Status::NotUtf8 || file.status == ScriptFile::Status::HasNul) {
         // Forget the path: a later Save must not overwrite the file that could not be shown faithfully.
         strFilePath.clear();
-        QMessageBox::warning(this, QStringLiteral("错误"), QStringLiteral("文件不是UTF-8编码,未打开"));
+        QMessageBox::warning(this, QStringLiteral("错误"),
+                             file.status == ScriptFile::Status::HasNul ? QStringLiteral("文件包含NUL字节,未打开")
+                                                                       : QStringLiteral("文件不是UTF-8编码,未打开"));
         return false;
     }
     codeEditor->setText(file.text);

@@ -32,8 +32,8 @@ private slots:
     void escapeOrTitleBarCancels_data();
     void escapeOrTitleBarCancels();
     void openAfterFailedSaveKeepsText();
-    void openTruncatesAtNul();
-    void openRefusesGbk();
+    void openRefusesWhatCannotBeShown_data();
+    void openRefusesWhatCannotBeShown();
     void openDropsByteOrderMark();
     void cancelledOpenAfterNewLeavesEditorAndPathEmpty();
     void closeWithUnsavedTextYesThenCancelKeepsWindowOpen();
@@ -268,33 +268,40 @@ void FileCommandsTest::openAfterFailedSaveKeepsText()
     setText(QString());
 }
 
-void FileCommandsTest::openTruncatesAtNul()
+void FileCommandsTest::openRefusesWhatCannotBeShown_data()
 {
-    writeBytes(path(QStringLiteral("nul.js")), QByteArray("before\0after", 12));
-    TestSupport::answerModal(TestSupport::typeFileName(path(QStringLiteral("nul.js"))));
-    QVERIFY(TestSupport::invoke(window, "openFile"));
-    QCOMPARE(text(), QStringLiteral("before"));
-    QCOMPARE(window->savedCode(), QStringLiteral("before"));
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("message");
+    const QString notUtf8 = QStringLiteral("文件不是UTF-8编码,未打开");
+    const QString hasNul = QStringLiteral("文件包含NUL字节,未打开");
+    QTest::newRow("GBK") << QByteArray("var s = '\xD6\xD0\xCE\xC4';") << notUtf8;
+    QTest::newRow("NUL inside") << QByteArray("before\0after", 12) << hasNul;
+    QTest::newRow("ELF binary") << QByteArray("\x7F" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0", 16) << hasNul;
+    QTest::newRow("UTF-16LE without BOM") << QByteArray("v\0a\0r\0", 6) << hasNul;
 }
 
-void FileCommandsTest::openRefusesGbk()
+// Shown cut short or garbled, the file would be destroyed by the next Save: it is not opened, and the path is
+// forgotten.
+void FileCommandsTest::openRefusesWhatCannotBeShown()
 {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
     setText(QStringLiteral("current"));
-    writeBytes(path(QStringLiteral("gbk.js")), QByteArray("var s = '\xD6\xD0\xCE\xC4';"));
+    writeBytes(path(QStringLiteral("refused.js")), bytes);
     // Three dialogs in turn: the save question of New, the open dialog, the warning.
     TestSupport::answerModal([this](QWidget *box) {
         TestSupport::answerModal([this](QWidget *fileDialog) {
             TestSupport::answerModal(TestSupport::pressButton(QMessageBox::Ok));
-            TestSupport::typeFileName(path(QStringLiteral("gbk.js")))(fileDialog);
+            TestSupport::typeFileName(path(QStringLiteral("refused.js")))(fileDialog);
         });
         TestSupport::pressButton(QMessageBox::No)(box);
     });
     QVERIFY(!TestSupport::invoke(window, "openFile"));
     QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("错误"));
-    QCOMPARE(TestSupport::lastModalText, QStringLiteral("文件不是UTF-8编码,未打开"));
+    QCOMPARE(TestSupport::lastModalText, message);
     QCOMPARE(text(), QString());
     QVERIFY(window->filePath().isEmpty());
-    QCOMPARE(contents(path(QStringLiteral("gbk.js"))), QByteArray("var s = '\xD6\xD0\xCE\xC4';"));
+    QCOMPARE(contents(path(QStringLiteral("refused.js"))), bytes);
 }
 
 void FileCommandsTest::openDropsByteOrderMark()

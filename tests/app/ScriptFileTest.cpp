@@ -1,4 +1,4 @@
-// Script files on disk: UTF-8 decoding up to the first NUL, refusing what is not UTF-8, and all-or-nothing saves.
+// Script files on disk: UTF-8 decoding, refusing what is not UTF-8 or holds NUL bytes, and all-or-nothing saves.
 #include "TestSupport.h"
 
 #include "app/ScriptFile.h"
@@ -65,6 +65,10 @@ void ScriptFileTest::readRefusesWhatCannotBeShown_data()
     QTest::addColumn<int>("status");
     QTest::newRow("utf-8") << QString("中文").toUtf8() << int(ScriptFile::Status::Ok);
     QTest::newRow("gbk") << QByteArray("\xD6\xD0\xCE\xC4") << int(ScriptFile::Status::NotUtf8);
+    QTest::newRow("NUL inside") << QByteArray("before\0after", 12) << int(ScriptFile::Status::HasNul);
+    QTest::newRow("ELF binary") << QByteArray("\x7F" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0", 16)
+                                << int(ScriptFile::Status::HasNul);
+    QTest::newRow("UTF-16LE without BOM") << QByteArray("v\0a\0r\0", 6) << int(ScriptFile::Status::HasNul);
 }
 
 void ScriptFileTest::readRefusesWhatCannotBeShown()
