@@ -1,8 +1,9 @@
 #include "app/ScriptFile.h"
 
+#include "app/FileSaver.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTextCodec>
 
 QString ScriptFile::decode(const QByteArray &bytes, bool *valid)
@@ -49,18 +50,5 @@ ScriptFile::ReadResult ScriptFile::read(const QString &path)
 
 bool ScriptFile::write(const QString &path, const QString &text)
 {
-    // Saving renames a new file over the old one; over a device, FIFO or directory that would replace the node
-    // itself (a root user could lose /dev/null that way). Only regular files, or new ones, are written.
-    const QFileInfo target(path);
-    if (target.exists() && !target.isFile())
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return FileSaver::save(path, text.toUtf8());
 }

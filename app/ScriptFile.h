@@ -19,7 +19,8 @@ public:
     // byte-order mark), are refused rather than shown garbled or cut short, where the next save would destroy them.
     static ReadResult read(const QString &path);
 
-    // Replaces the file only when the whole text was written and committed; otherwise the old file stays as it was.
+    // Saves the text through FileSaver: true only when the whole text is on the disk; otherwise the old contents
+    // stay as they were.
     static bool write(const QString &path, const QString &text);
 
     // UTF-8 up to the first NUL byte (or the end); a leading byte-order mark is dropped. *valid, when given, tells

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 class ScriptFileTest : public QObject
 {
@@ -21,6 +22,7 @@ private slots:
     void readRefusesWhatCannotBeShown_data();
     void readRefusesWhatCannotBeShown();
     void writeIsByteExact();
+    void failedWriteKeepsOldFile_data();
     void failedWriteKeepsOldFile();
     void writeIntoMissingDirectoryFails();
     void writeKeepsPermissions();
@@ -101,20 +103,35 @@ void ScriptFileTest::writeIsByteExact()
     QCOMPARE(ScriptFile::read(path).text, text);
 }
 
+void ScriptFileTest::failedWriteKeepsOldFile_data()
+{
+    QTest::addColumn<bool>("secondLink");
+    QTest::newRow("new file renamed over the old one") << false;
+    QTest::newRow("second hard link: written in place") << true;
+}
+
 void ScriptFileTest::failedWriteKeepsOldFile()
 {
+    QFETCH(bool, secondLink);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("old.js"));
     QVERIFY(ScriptFile::write(path, QStringLiteral("old content")));
+    QStringList names{QStringLiteral("old.js")};
+    if (secondLink) {
+        QCOMPARE(link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath(QStringLiteral("link.js"))).constData()), 0);
+        names.prepend(QStringLiteral("link.js"));
+    }
 
     bool written = true;
     QVERIFY(TestSupport::withFileSizeLimit(4096, [&] { written = ScriptFile::write(path, QString(100000, QLatin1Char('x'))); }));
 
     QVERIFY(!written);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("old content"));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("old.js")});
+    for (const QString &name : qAsConst(names)) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("old content"));
+    }
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), names);
 }
 
 void ScriptFileTest::writeIntoMissingDirectoryFails()
