@@ -245,21 +245,31 @@ bool VelmoraWindow::saveFile()
 {
     if (strFilePath.isEmpty()) {
         strFilePath = QFileDialog::getSaveFileName(this, QStringLiteral("保存文件"), QString(), scriptFilter);
+        fileStamp = ScriptFile::Stamp();
         if (strFilePath.isEmpty())
             return false;
+    } else if (ScriptFile::changedSince(strFilePath, fileStamp)
+               && Question::ask(this, QMessageBox::Warning, QStringLiteral("提示"),
+                                QStringLiteral("文件已被其他程序修改,是否覆盖?"))
+                      != Question::Answer::Yes) {
+        return false;
     }
     const QString text = codeEditor->text();
-    if (!ScriptFile::write(strFilePath, text)) {
+    ScriptFile::Stamp stamp;
+    if (!ScriptFile::write(strFilePath, text, &stamp)) {
         QMessageBox::warning(this, QStringLiteral("错误"), QStringLiteral("文件保存失败"));
         return false;
     }
     strSavedCode = text;
+    fileStamp = stamp;
     return true;
 }
 
 bool VelmoraWindow::saveAsFile()
 {
     strFilePath = QFileDialog::getSaveFileName(this, QStringLiteral("保存文件"), QString(), scriptFilter);
+    // A name chosen in the dialog (which asks before replacing a file) is written without the changed-file question.
+    fileStamp = ScriptFile::Stamp();
     if (strFilePath.isEmpty())
         return false;
     return saveFile();
@@ -288,6 +298,7 @@ bool VelmoraWindow::askAndClear()
     // The emptied editor is a new, untitled document: its first Save asks for a name instead of silently replacing
     // the file that was open before.
     strFilePath.clear();
+    fileStamp = ScriptFile::Stamp();
     return true;
 }
 
@@ -301,20 +312,20 @@ bool VelmoraWindow::openFile()
     if (strFilePath.isEmpty())
         return false;
     const ScriptFile::ReadResult file = ScriptFile::read(strFilePath);
-    if (file.status == ScriptFile::Status::CannotOpen) {
-        QMessageBox::warning(this, QStringLiteral("错误"), QStringLiteral("文件打开失败"));
-        return false;
-    }
-    if (file.status == ScriptFile::Status::NotUtf8 || file.status == ScriptFile::Status::HasNul) {
-        // Forget the path: a later Save must not overwrite the file that could not be shown faithfully.
+    if (file.status != ScriptFile::Status::Ok) {
+        // Forget the path: a later Save must not overwrite a file that was not shown, or not faithfully.
         strFilePath.clear();
-        QMessageBox::warning(this, QStringLiteral("错误"),
-                             file.status == ScriptFile::Status::HasNul ? QStringLiteral("文件包含NUL字节,未打开")
-                                                                       : QStringLiteral("文件不是UTF-8编码,未打开"));
+        QString message = QStringLiteral("文件打开失败");
+        if (file.status == ScriptFile::Status::NotUtf8)
+            message = QStringLiteral("文件不是UTF-8编码,未打开");
+        else if (file.status == ScriptFile::Status::HasNul)
+            message = QStringLiteral("文件包含NUL字节,未打开");
+        QMessageBox::warning(this, QStringLiteral("错误"), message);
         return false;
     }
     codeEditor->setText(file.text);
     strSavedCode = codeEditor->text();
+    fileStamp = file.stamp;
     return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ScriptFile.h"
+
 #include <QJSValue>
 #include <QMainWindow>
 #include <QPointer>
@@ -94,6 +96,8 @@ private:
     QString strFilePath;
     QString strCompiledCode;
     QString strSavedCode;
+    // The file at strFilePath as this window last read or wrote it, to notice another program's changes.
+    ScriptFile::Stamp fileStamp;
 
     // Holds one value in the current engine for as long as it lives. The engine releases a page of its persistent
     // value storage (an mmap/munmap pair) whenever the page empties; without this every console call, which

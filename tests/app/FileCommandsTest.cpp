@@ -5,11 +5,14 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 
 class FileCommandsTest : public QObject
@@ -25,6 +28,8 @@ private slots:
     void cancelledSaveDialogEmptiesPath();
     void saveThatCannotOpenWarns();
     void saveWhoseWriteFailsKeepsOldFile();
+    void saveAsksWhenChangedOnDisk_data();
+    void saveAsksWhenChangedOnDisk();
     void newOnEmptyAsksNothing();
     void newAfterSaveAsksAndNoEmpties();
     void newYesThenCancelledSaveKeepsText();
@@ -153,6 +158,83 @@ void FileCommandsTest::saveWhoseWriteFailsKeepsOldFile()
     QCOMPARE(window->savedCode(), QStringLiteral("old text"));
 }
 
+namespace {
+// The answers to the changed-file question in the rows below.
+const int noQuestion = -1;
+const int escape = 0;
+}
+
+void FileCommandsTest::saveAsksWhenChangedOnDisk_data()
+{
+    QTest::addColumn<bool>("opened");
+    QTest::addColumn<QByteArray>("onDisk"); // what another program leaves in the file; empty: it deleted the file
+    QTest::addColumn<bool>("saveAs");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("written");
+    const int yes = QMessageBox::Yes;
+    const int no = QMessageBox::No;
+    QTest::newRow("other text, same size: Yes") << false << QByteArray("MINE") << false << yes << true;
+    QTest::newRow("other text, same size: No") << false << QByteArray("MINE") << false << no << false;
+    QTest::newRow("other text, same size: Escape") << false << QByteArray("MINE") << false << escape << false;
+    QTest::newRow("opened, then other size: No") << true << QByteArray("theirs, longer") << false << no << false;
+    QTest::newRow("opened, then only touched") << true << QByteArray("mine") << false << noQuestion << true;
+    QTest::newRow("only touched") << false << QByteArray("mine") << false << noQuestion << true;
+    QTest::newRow("deleted") << false << QByteArray() << false << noQuestion << true;
+    QTest::newRow("Save As another name") << false << QByteArray("MINE") << true << noQuestion << true;
+}
+
+// Another program changed the file since it was opened or saved: Save asks before overwriting that change.
+void FileCommandsTest::saveAsksWhenChangedOnDisk()
+{
+    QFETCH(bool, opened);
+    QFETCH(QByteArray, onDisk);
+    QFETCH(bool, saveAs);
+    QFETCH(int, answer);
+    QFETCH(bool, written);
+    const QString shared = path(QStringLiteral("shared.js"));
+    if (opened) {
+        writeBytes(shared, "mine");
+        TestSupport::answerModal(TestSupport::typeFileName(shared));
+        QVERIFY(TestSupport::invoke(window, "openFile"));
+    } else {
+        setText(QStringLiteral("mine"));
+        QVERIFY(this->saveAs(shared));
+    }
+    setText(QStringLiteral("mine, edited"));
+    if (onDisk.isEmpty()) {
+        QVERIFY(QFile::remove(shared));
+    } else {
+        writeBytes(shared, onDisk);
+        // An old time: the change shows however soon after the save it comes.
+        QFile file(shared);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC), QFileDevice::FileModificationTime));
+    }
+
+    const QString target = saveAs ? path(QStringLiteral("other.js")) : shared;
+    const int before = TestSupport::modalCount;
+    bool result = false;
+    if (saveAs) {
+        result = this->saveAs(target);
+    } else {
+        // A question that should not come is answered No, and found out below.
+        TestSupport::answerModal(answer == escape ? TestSupport::pressEscape()
+                                                  : TestSupport::pressButton(answer == noQuestion ? int(QMessageBox::No) : answer));
+        result = TestSupport::invoke(window, "saveFile");
+        QCOMPARE(TestSupport::cancelAnswers(), answer == noQuestion ? 1 : 0);
+        QCOMPARE(TestSupport::modalCount, before + (answer == noQuestion ? 0 : 1));
+    }
+    QCOMPARE(result, written);
+    if (answer != noQuestion) {
+        QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("提示"));
+        QCOMPARE(TestSupport::lastModalText, QStringLiteral("文件已被其他程序修改,是否覆盖?"));
+    }
+    QCOMPARE(contents(target), written ? QByteArray("mine, edited") : onDisk);
+    if (saveAs)
+        QCOMPARE(contents(shared), onDisk);
+    QCOMPARE(window->savedCode(), written ? QStringLiteral("mine, edited") : QStringLiteral("mine"));
+}
+
 void FileCommandsTest::newOnEmptyAsksNothing()
 {
     QVERIFY(TestSupport::invoke(window, "newFile"));
@@ -278,16 +360,21 @@ void FileCommandsTest::openRefusesWhatCannotBeShown_data()
     QTest::newRow("NUL inside") << QByteArray("before\0after", 12) << hasNul;
     QTest::newRow("ELF binary") << QByteArray("\x7F" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0", 16) << hasNul;
     QTest::newRow("UTF-16LE without BOM") << QByteArray("v\0a\0r\0", 6) << hasNul;
+    // No bytes: a FIFO, which is not read.
+    QTest::newRow("FIFO") << QByteArray() << QStringLiteral("文件打开失败");
 }
 
 // Shown cut short or garbled, the file would be destroyed by the next Save: it is not opened, and the path is
-// forgotten.
+// forgotten (also for a file that could not be read at all, which the user has never seen).
 void FileCommandsTest::openRefusesWhatCannotBeShown()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, message);
     setText(QStringLiteral("current"));
-    writeBytes(path(QStringLiteral("refused.js")), bytes);
+    if (bytes.isEmpty())
+        QCOMPARE(mkfifo(QFile::encodeName(path(QStringLiteral("refused.js"))).constData(), 0600), 0);
+    else
+        writeBytes(path(QStringLiteral("refused.js")), bytes);
     // Three dialogs in turn: the save question of New, the open dialog, the warning.
     TestSupport::answerModal([this](QWidget *box) {
         TestSupport::answerModal([this](QWidget *fileDialog) {
@@ -301,7 +388,8 @@ void FileCommandsTest::openRefusesWhatCannotBeShown()
     QCOMPARE(TestSupport::lastModalText, message);
     QCOMPARE(text(), QString());
     QVERIFY(window->filePath().isEmpty());
-    QCOMPARE(contents(path(QStringLiteral("refused.js"))), bytes);
+    if (!bytes.isEmpty())
+        QCOMPARE(contents(path(QStringLiteral("refused.js"))), bytes);
 }
 
 void FileCommandsTest::openDropsByteOrderMark()
