@@ -1,6 +1,7 @@
 #include "app/VelmoraWindow.h"
 
 #include "app/HelpDialog.h"
+#include "app/KeyBindings.h"
 #include "app/OutputLog.h"
 #include "app/Question.h"
 #include "app/ScriptFile.h"
@@ -100,25 +101,39 @@ void VelmoraWindow::createMenus()
         QMenu *menu;
         QString text;
         bool (VelmoraWindow::*slot)();
-        QKeySequence shortcut;
+        QKeySequence::StandardKey standardKey; // the platform's key, or UnknownKey for the program's own
+        QKeySequence ownKey;
     };
+    const QKeySequence::StandardKey own = QKeySequence::UnknownKey;
     const Row rows[] = {
-        {fileMenu, QStringLiteral("新文件"), &VelmoraWindow::newFile, QKeySequence(QKeySequence::New)},
-        {fileMenu, QStringLiteral("打开"), &VelmoraWindow::openFile, QKeySequence(QKeySequence::Open)},
-        {fileMenu, QStringLiteral("保存"), &VelmoraWindow::saveFile, QKeySequence(QKeySequence::Save)},
-        {fileMenu, QStringLiteral("另存为"), &VelmoraWindow::saveAsFile, QKeySequence(QKeySequence::SaveAs)},
-        {editMenu, QStringLiteral("查找"), &VelmoraWindow::findDialog, QKeySequence(QKeySequence::Find)},
-        {editMenu, QStringLiteral("替换"), &VelmoraWindow::replaceDialog, QKeySequence(QKeySequence::Replace)},
-        {debugMenu, QStringLiteral("运行"), &VelmoraWindow::codeRun, QKeySequence(QStringLiteral("Ctrl+R"))},
-        {debugMenu, QStringLiteral("编译"), &VelmoraWindow::codeCompile, QKeySequence(QStringLiteral("Ctrl+B"))},
-        {toolMenu, QStringLiteral("代码格式化"), &VelmoraWindow::codeFormat, QKeySequence(QStringLiteral("Ctrl+P"))},
-        {toolMenu, QStringLiteral("使用说明"), &VelmoraWindow::instructions, QKeySequence()},
+        {fileMenu, QStringLiteral("新文件"), &VelmoraWindow::newFile, QKeySequence::New, {}},
+        {fileMenu, QStringLiteral("打开"), &VelmoraWindow::openFile, QKeySequence::Open, {}},
+        {fileMenu, QStringLiteral("保存"), &VelmoraWindow::saveFile, QKeySequence::Save, {}},
+        {fileMenu, QStringLiteral("另存为"), &VelmoraWindow::saveAsFile, QKeySequence::SaveAs, {}},
+        {editMenu, QStringLiteral("查找"), &VelmoraWindow::findDialog, QKeySequence::Find, {}},
+        {editMenu, QStringLiteral("替换"), &VelmoraWindow::replaceDialog, QKeySequence::Replace, {}},
+        {debugMenu, QStringLiteral("运行"), &VelmoraWindow::codeRun, own, QKeySequence(QStringLiteral("Ctrl+R"))},
+        {debugMenu, QStringLiteral("编译"), &VelmoraWindow::codeCompile, own, QKeySequence(QStringLiteral("Ctrl+B"))},
+        {toolMenu, QStringLiteral("代码格式化"), &VelmoraWindow::codeFormat, own, QKeySequence(QStringLiteral("Ctrl+P"))},
+        {toolMenu, QStringLiteral("使用说明"), &VelmoraWindow::instructions, own, QKeySequence()},
     };
+    // The program's own keys stay; a standard key takes the first of the platform's bindings still free (KDE binds
+    // Replace to Ctrl+R only, which is Run's: Replace then has no key).
+    QList<QKeySequence> taken;
+    for (const Row &row : rows) {
+        if (!row.ownKey.isEmpty())
+            taken.append(row.ownKey);
+    }
     for (const Row &row : rows) {
         QAction *action = row.menu->addAction(row.text);
         connect(action, &QAction::triggered, this, row.slot);
-        if (!row.shortcut.isEmpty())
-            action->setShortcut(row.shortcut);
+        QKeySequence shortcut = row.ownKey;
+        if (row.standardKey != own) {
+            shortcut = KeyBindings::firstFree(QKeySequence::keyBindings(row.standardKey), taken);
+            taken.append(shortcut);
+        }
+        if (!shortcut.isEmpty())
+            action->setShortcut(shortcut);
     }
     for (QMenu *menu : {fileMenu, editMenu, debugMenu, toolMenu})
         menuBar()->addMenu(menu);
