@@ -15,7 +15,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    ProcessSetup::apply();                // as app/main.cpp does
+    ProcessSetup::apply();               // as app/main.cpp does
     VelmoraWindow::useDesktopIdentity(); // as app/main.cpp does
     VelmoraWindow window(nullptr);
     window.show();
