@@ -14,7 +14,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 # What building and running needs, and what the tests and benchmarks need on top.
 base_packages=(g++ cmake ninja-build qtbase5-dev qtdeclarative5-dev libqt5xml5 libqscintilla2-qt5-dev
-               qtbase5-private-dev qtdeclarative5-private-dev fonts-droid-fallback)
+               qtbase5-private-dev qtdeclarative5-private-dev fonts-droid-fallback qttranslations5-l10n)
 test_packages=(xvfb xauth xdotool x11-utils imagemagick libx11-dev desktop-file-utils appstream dpkg-dev file)
 
 say() { printf '[velmora] %s\n' "$*" >&2; }

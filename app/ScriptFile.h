@@ -7,20 +7,36 @@
 class ScriptFile
 {
 public:
-    enum class Status { Ok, CannotOpen, NotUtf8 };
+    enum class Status { Ok, CannotOpen, NotUtf8, HasNul };
+
+    // A file as it was when it was last read or written here: enough to tell later whether another program has
+    // changed it since.
+    struct Stamp
+    {
+        bool known = false;
+        qint64 size = 0;
+        qint64 modifiedNs = 0;
+        QByteArray hash;
+    };
 
     struct ReadResult
     {
         Status status = Status::CannotOpen;
         QString text;
+        Stamp stamp;
     };
 
-    // Reads the file and decodes its bytes up to the first NUL. Bytes that are not valid UTF-8 are refused rather
-    // than shown garbled, where the next save would destroy them.
+    // Reads the file and decodes it. Bytes that are not valid UTF-8, and NUL bytes (a binary file, UTF-16 without a
+    // byte-order mark), are refused rather than shown garbled or cut short, where the next save would destroy them.
     static ReadResult read(const QString &path);
 
-    // Replaces the file only when the whole text was written and committed; otherwise the old file stays as it was.
-    static bool write(const QString &path, const QString &text);
+    // Saves the text through FileSaver: true only when the whole text is on the disk; otherwise the old contents
+    // stay as they were. *stamp, when given, receives the saved file's stamp.
+    static bool write(const QString &path, const QString &text, Stamp *stamp = nullptr);
+
+    // Whether the file at path holds other bytes now than when the stamp was taken. A file that is gone has not
+    // changed (nothing another program wrote would be overwritten), nor has one that was only touched.
+    static bool changedSince(const QString &path, const Stamp &stamp);
 
     // UTF-8 up to the first NUL byte (or the end); a leading byte-order mark is dropped. *valid, when given, tells
     // whether those bytes were well-formed UTF-8.

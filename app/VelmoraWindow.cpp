@@ -1,7 +1,9 @@
 #include "app/VelmoraWindow.h"
 
 #include "app/HelpDialog.h"
+#include "app/KeyBindings.h"
 #include "app/OutputLog.h"
+#include "app/Question.h"
 #include "app/RecoveryJournal.h"
 #include "app/ScriptFile.h"
 #include "browser/ObjectTree.h"
@@ -112,25 +114,39 @@ void VelmoraWindow::createMenus()
         QMenu *menu;
         QString text;
         bool (VelmoraWindow::*slot)();
-        QKeySequence shortcut;
+        QKeySequence::StandardKey standardKey; // the platform's key, or UnknownKey for the program's own
+        QKeySequence ownKey;
     };
+    const QKeySequence::StandardKey own = QKeySequence::UnknownKey;
     const Row rows[] = {
-        {fileMenu, QStringLiteral("新文件"), &VelmoraWindow::newFile, QKeySequence(QKeySequence::New)},
-        {fileMenu, QStringLiteral("打开"), &VelmoraWindow::openFile, QKeySequence(QKeySequence::Open)},
-        {fileMenu, QStringLiteral("保存"), &VelmoraWindow::saveFile, QKeySequence(QKeySequence::Save)},
-        {fileMenu, QStringLiteral("另存为"), &VelmoraWindow::saveAsFile, QKeySequence(QKeySequence::SaveAs)},
-        {editMenu, QStringLiteral("查找"), &VelmoraWindow::findDialog, QKeySequence(QKeySequence::Find)},
-        {editMenu, QStringLiteral("替换"), &VelmoraWindow::replaceDialog, QKeySequence(QKeySequence::Replace)},
-        {debugMenu, QStringLiteral("运行"), &VelmoraWindow::codeRun, QKeySequence(QStringLiteral("Ctrl+R"))},
-        {debugMenu, QStringLiteral("编译"), &VelmoraWindow::codeCompile, QKeySequence(QStringLiteral("Ctrl+B"))},
-        {toolMenu, QStringLiteral("代码格式化"), &VelmoraWindow::codeFormat, QKeySequence(QStringLiteral("Ctrl+P"))},
-        {toolMenu, QStringLiteral("使用说明"), &VelmoraWindow::instructions, QKeySequence()},
+        {fileMenu, QStringLiteral("新文件"), &VelmoraWindow::newFile, QKeySequence::New, {}},
+        {fileMenu, QStringLiteral("打开"), &VelmoraWindow::openFile, QKeySequence::Open, {}},
+        {fileMenu, QStringLiteral("保存"), &VelmoraWindow::saveFile, QKeySequence::Save, {}},
+        {fileMenu, QStringLiteral("另存为"), &VelmoraWindow::saveAsFile, QKeySequence::SaveAs, {}},
+        {editMenu, QStringLiteral("查找"), &VelmoraWindow::findDialog, QKeySequence::Find, {}},
+        {editMenu, QStringLiteral("替换"), &VelmoraWindow::replaceDialog, QKeySequence::Replace, {}},
+        {debugMenu, QStringLiteral("运行"), &VelmoraWindow::codeRun, own, QKeySequence(QStringLiteral("Ctrl+R"))},
+        {debugMenu, QStringLiteral("编译"), &VelmoraWindow::codeCompile, own, QKeySequence(QStringLiteral("Ctrl+B"))},
+        {toolMenu, QStringLiteral("代码格式化"), &VelmoraWindow::codeFormat, own, QKeySequence(QStringLiteral("Ctrl+P"))},
+        {toolMenu, QStringLiteral("使用说明"), &VelmoraWindow::instructions, own, QKeySequence()},
     };
+    // The program's own keys stay; a standard key takes the first of the platform's bindings still free (KDE binds
+    // Replace to Ctrl+R only, which is Run's: Replace then has no key).
+    QList<QKeySequence> taken;
+    for (const Row &row : rows) {
+        if (!row.ownKey.isEmpty())
+            taken.append(row.ownKey);
+    }
     for (const Row &row : rows) {
         QAction *action = row.menu->addAction(row.text);
         connect(action, &QAction::triggered, this, row.slot);
-        if (!row.shortcut.isEmpty())
-            action->setShortcut(row.shortcut);
+        QKeySequence shortcut = row.ownKey;
+        if (row.standardKey != own) {
+            shortcut = KeyBindings::firstFree(QKeySequence::keyBindings(row.standardKey), taken);
+            taken.append(shortcut);
+        }
+        if (!shortcut.isEmpty())
+            action->setShortcut(shortcut);
     }
     for (QMenu *menu : {fileMenu, editMenu, debugMenu, toolMenu})
         menuBar()->addMenu(menu);
@@ -256,21 +272,31 @@ bool VelmoraWindow::saveFile()
 {
     if (strFilePath.isEmpty()) {
         strFilePath = QFileDialog::getSaveFileName(this, QStringLiteral("保存文件"), QString(), scriptFilter);
+        fileStamp = ScriptFile::Stamp();
         if (strFilePath.isEmpty())
             return false;
+    } else if (ScriptFile::changedSince(strFilePath, fileStamp)
+               && Question::ask(this, QMessageBox::Warning, QStringLiteral("提示"),
+                                QStringLiteral("文件已被其他程序修改,是否覆盖?"))
+                      != Question::Answer::Yes) {
+        return false;
     }
     const QString text = codeEditor->text();
-    if (!ScriptFile::write(strFilePath, text)) {
+    ScriptFile::Stamp stamp;
+    if (!ScriptFile::write(strFilePath, text, &stamp)) {
         QMessageBox::warning(this, QStringLiteral("错误"), QStringLiteral("文件保存失败"));
         return false;
     }
     strSavedCode = text;
+    fileStamp = stamp;
     return true;
 }
 
 bool VelmoraWindow::saveAsFile()
 {
     strFilePath = QFileDialog::getSaveFileName(this, QStringLiteral("保存文件"), QString(), scriptFilter);
+    // A name chosen in the dialog (which asks before replacing a file) is written without the changed-file question.
+    fileStamp = ScriptFile::Stamp();
     if (strFilePath.isEmpty())
         return false;
     return saveFile();
@@ -278,43 +304,55 @@ bool VelmoraWindow::saveAsFile()
 
 bool VelmoraWindow::newFile()
 {
-    askAndClear();
-    return true;
+    return askAndClear();
 }
 
 bool VelmoraWindow::askAndClear()
 {
-    if (codeEditor->text().isEmpty())
-        return true;
-    const auto answer = QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("是否保存代码?"),
-                                                 QMessageBox::Yes | QMessageBox::No);
-    if (answer == QMessageBox::Yes && !saveFile())
-        return false;
-    codeEditor->clear();
+    if (!codeEditor->text().isEmpty()) {
+        switch (Question::ask(this, QMessageBox::Information, QStringLiteral("提示"), QStringLiteral("是否保存代码?"))) {
+        case Question::Answer::Cancel:
+            return false;
+        case Question::Answer::Yes:
+            if (!saveFile())
+                return false;
+            break;
+        case Question::Answer::No:
+            break;
+        }
+        codeEditor->clear();
+    }
+    // The emptied editor is a new, untitled document: its first Save asks for a name instead of silently replacing
+    // the file that was open before.
+    strFilePath.clear();
+    fileStamp = ScriptFile::Stamp();
     return true;
 }
 
 bool VelmoraWindow::openFile()
 {
-    // The user asked to keep the text and it could not be saved: opening a file would replace it.
+    // The user backed out of New's question, or asked to keep the text and it could not be saved: opening a file
+    // would replace it.
     if (!askAndClear())
         return false;
     strFilePath = QFileDialog::getOpenFileName(this, QStringLiteral("打开文件"), QString(), scriptFilter);
     if (strFilePath.isEmpty())
         return false;
     const ScriptFile::ReadResult file = ScriptFile::read(strFilePath);
-    if (file.status == ScriptFile::Status::CannotOpen) {
-        QMessageBox::warning(this, QStringLiteral("错误"), QStringLiteral("文件打开失败"));
-        return false;
-    }
-    if (file.status == ScriptFile::Status::NotUtf8) {
-        // Forget the path: a later Save must not overwrite the file that could not be shown faithfully.
+    if (file.status != ScriptFile::Status::Ok) {
+        // Forget the path: a later Save must not overwrite a file that was not shown, or not faithfully.
         strFilePath.clear();
-        QMessageBox::warning(this, QStringLiteral("错误"), QStringLiteral("文件不是UTF-8编码,未打开"));
+        QString message = QStringLiteral("文件打开失败");
+        if (file.status == ScriptFile::Status::NotUtf8)
+            message = QStringLiteral("文件不是UTF-8编码,未打开");
+        else if (file.status == ScriptFile::Status::HasNul)
+            message = QStringLiteral("文件包含NUL字节,未打开");
+        QMessageBox::warning(this, QStringLiteral("错误"), message);
         return false;
     }
     codeEditor->setText(file.text);
     strSavedCode = codeEditor->text();
+    fileStamp = file.stamp;
     return true;
 }
 
@@ -324,12 +362,19 @@ void VelmoraWindow::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
-    const auto answer =
-        QMessageBox::information(this, QStringLiteral("代码未保存"), QStringLiteral("你的代码还未保存,你要保存代码吗?"),
-                                 QMessageBox::Yes | QMessageBox::No);
-    if (answer == QMessageBox::Yes && !saveFile()) {
+    switch (Question::ask(this, QMessageBox::Information, QStringLiteral("代码未保存"),
+                          QStringLiteral("你的代码还未保存,你要保存代码吗?"))) {
+    case Question::Answer::Cancel:
         event->ignore();
         return;
+    case Question::Answer::Yes:
+        if (!saveFile()) {
+            event->ignore();
+            return;
+        }
+        break;
+    case Question::Answer::No:
+        break;
     }
     event->accept();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ScriptFile.h"
+
 #include <QJSValue>
 #include <QMainWindow>
 #include <QPointer>
@@ -78,7 +80,8 @@ private:
     void loadConfiguration();
     QString loadFontFile(const QString &path);
 
-    // New's question and clearing: false when the user answered Yes but the text was not saved (it stays).
+    // New's question and clearing: false, with everything left as it was, when the user backed out of the question
+    // or answered Yes and the text was not saved.
     bool askAndClear();
     void evaluateExpression();
     void objectItemClicked(QTreeWidgetItem *item);
@@ -100,6 +103,8 @@ private:
     QString strFilePath;
     QString strCompiledCode;
     QString strSavedCode;
+    // The file at strFilePath as this window last read or wrote it, to notice another program's changes.
+    ScriptFile::Stamp fileStamp;
 
     // Holds one value in the current engine for as long as it lives. The engine releases a page of its persistent
     // value storage (an mmap/munmap pair) whenever the page empties; without this every console call, which

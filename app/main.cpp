@@ -1,3 +1,4 @@
+#include "app/ProcessSetup.h"
 #include "app/VelmoraWindow.h"
 
 #include <QApplication>
@@ -5,6 +6,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    ProcessSetup::apply();
     VelmoraWindow::useDesktopIdentity();
     VelmoraWindow window(nullptr);
     window.show();

@@ -2,6 +2,7 @@
 // compiles a script printing 100 000 console lines. Prints the process's peak resident memory.
 #include "BenchSupport.h"
 
+#include "app/ProcessSetup.h"
 #include "app/VelmoraWindow.h"
 
 #include <Qsci/qsciscintilla.h>
@@ -14,6 +15,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    ProcessSetup::apply();               // as app/main.cpp does
     VelmoraWindow::useDesktopIdentity(); // as app/main.cpp does
     VelmoraWindow window(nullptr);
     window.show();

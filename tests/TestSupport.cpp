@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "app/ProcessSetup.h"
 #include "app/VelmoraWindow.h"
 
 #include <QAbstractButton>
@@ -15,7 +16,6 @@
 #include <QTextBrowser>
 #include <QTimer>
 
-#include <csignal>
 #include <memory>
 #include <sys/resource.h>
 
@@ -29,12 +29,15 @@ QList<QPointer<QTimer>> pendingAnswers;
 
 // Each test starts without crash journals: one left by a test that crashed would be recovered into the next run's
 // first window. Only the scratch data location that CTest gives the test is cleared.
-const bool freshData = [] {
+[[maybe_unused]] const bool freshData = [] {
     const QByteArray data = qgetenv("VELMORA_TEST_DATA_HOME");
     if (!data.isEmpty() && qgetenv("XDG_DATA_HOME") == data)
         QDir(QString::fromLocal8Bit(data)).removeRecursively();
     return true;
 }();
+
+// Test processes, like the program's entry point, turn a write past the file size limit into an EFBIG error.
+[[maybe_unused]] const bool fileSizeSignalIgnored = (ProcessSetup::ignoreFileSizeSignal(), true);
 }
 
 int TestSupport::cancelAnswers()
@@ -134,6 +137,11 @@ std::function<void(QWidget *)> TestSupport::pressEscape()
     return [](QWidget *modal) { QTest::keyClick(modal, Qt::Key_Escape); };
 }
 
+std::function<void(QWidget *)> TestSupport::closeWindow()
+{
+    return [](QWidget *modal) { modal->close(); };
+}
+
 std::function<void(QWidget *)> TestSupport::typeFileName(const QString &path)
 {
     return [path](QWidget *modal) {
@@ -160,13 +168,9 @@ bool TestSupport::withFileSizeLimit(long bytes, const std::function<void()> &wor
         return false;
     rlimit small = saved;
     small.rlim_cur = rlim_t(bytes);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    if (setrlimit(RLIMIT_FSIZE, &small) != 0) {
-        std::signal(SIGXFSZ, previousHandler);
+    if (setrlimit(RLIMIT_FSIZE, &small) != 0)
         return false;
-    }
     work();
     setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
     return true;
 }

@@ -39,6 +39,8 @@ public:
     // press Enter; cancel a file dialog.
     static std::function<void(QWidget *)> pressButton(int standardButton);
     static std::function<void(QWidget *)> pressEscape();
+    // Closes the dialog as its title bar's close button does.
+    static std::function<void(QWidget *)> closeWindow();
     static std::function<void(QWidget *)> typeFileName(const QString &path);
 
     // What the last answered modal widget showed: its class, window title and (for message boxes) text.
@@ -47,9 +49,9 @@ public:
     static QString lastModalText;
     static int modalCount;
 
-    // Runs work with the process's file size limit lowered to bytes and SIGXFSZ ignored, so that writing more
-    // fails with EFBIG (tests run as root: permissions cannot make a write fail). Returns false when the limit
-    // could not be set.
+    // Runs work with the process's file size limit lowered to bytes, so that writing more fails with EFBIG (tests
+    // run as root: permissions cannot make a write fail). Every test process ignores SIGXFSZ as the program does;
+    // were that lost, the test would die here. Returns false when the limit could not be set.
     static bool withFileSizeLimit(long bytes, const std::function<void()> &work);
 
     // Deletes objects released with deleteLater.

@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QThread>
 
+#include <csignal>
 #include <functional>
 #include <memory>
 
@@ -87,7 +88,10 @@ QString failurePicturePath()
 class Workbench
 {
 public:
-    Workbench(Desktop &desktop, const QString &workDir) : desktop(desktop), workDir(workDir) {}
+    Workbench(Desktop &desktop, const QString &workDir)
+        : environment(desktop.environment()), desktop(desktop), workDir(workDir)
+    {
+    }
     ~Workbench()
     {
         if (QTest::currentTestFailed() && process.state() == QProcess::Running) {
@@ -101,7 +105,7 @@ public:
     // Starts the program and waits until its main window is shown.
     bool start(const QDeadlineTimer &deadline, QString *why)
     {
-        process.setProcessEnvironment(desktop.environment());
+        process.setProcessEnvironment(environment);
         process.setWorkingDirectory(workDir);
         process.start(program, QStringList());
         if (!process.waitForStarted(startBoundMs)) {
@@ -151,6 +155,8 @@ public:
         return screen.isNull() ? screen : screen.copy(window.geometry);
     }
 
+    // The program's environment; a scenario may change it before start().
+    QProcessEnvironment environment;
     ChildProcess process;
     XWindow window;
 
@@ -173,6 +179,9 @@ private slots:
     void compileRunAndSave();
     void openEditAndClose_data();
     void openEditAndClose();
+    void backingOutOfQuestionKeepsText_data();
+    void backingOutOfQuestionKeepsText();
+    void runKeyUnderKde();
     void runawayScriptIsInterrupted();
     void hostileConfiguration_data();
     void hostileConfiguration();
@@ -186,6 +195,7 @@ private:
     bool answerFileDialog(Workbench &app, const QString &title, const QString &path, QString *why);
     bool waitForLog(Workbench &app, const QString &colours, const QDeadlineTimer &deadline, QString *seen);
     bool waitForFile(const QString &path, const std::function<bool(const QFileInfo &)> &done);
+    bool stillOpenAfterBackingOut(Workbench &app, const XWindow &question, QString *why);
 
     Desktop desktop;
     std::unique_ptr<QTemporaryDir> scratch;
@@ -334,6 +344,14 @@ void WorkbenchAcceptanceTest::startUp()
     QCOMPARE(info.mapState, QStringLiteral("IsViewable"));
     QCOMPARE(info.size, windowSize);
 
+    // The entry point ignores SIGXFSZ: a save past a file size limit fails instead of killing the window.
+    bool ignored = false;
+    for (const QByteArray &line : readFile(QStringLiteral("/proc/%1/status").arg(app.pid())).split('\n')) {
+        if (line.startsWith("SigIgn:"))
+            ignored = (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGXFSZ - 1)) & 1;
+    }
+    QVERIFY2(ignored, "the program does not ignore SIGXFSZ");
+
     // The editor fills the centre of the window with its dark paper.
     const QImage picture = app.picture();
     QVERIFY2(!picture.isNull(), qPrintable(desktop.error()));
@@ -383,8 +401,9 @@ void WorkbenchAcceptanceTest::compileRunAndSave()
 void WorkbenchAcceptanceTest::openEditAndClose_data()
 {
     QTest::addColumn<bool>("edit");
-    // Edited after opening: closing asks whether to save; No closes without touching the file.
-    QTest::newRow("edited, answered No") << true;
+    // Edited after opening: closing asks whether to save; Escape backs out (the window stays), and No at the next
+    // close closes without touching the file.
+    QTest::newRow("edited, Escape, then No") << true;
     // Nothing changed since the last save: closing asks nothing.
     QTest::newRow("untouched") << false;
 }
@@ -441,8 +460,12 @@ void WorkbenchAcceptanceTest::openEditAndClose()
     if (edit) {
         const XWindow unsaved = desktop.waitForWindow(app.pid(), unsavedTitle, step());
         QVERIFY2(unsaved.id != 0, "closing with unsaved changes asked nothing");
-        // Escape is No.
         QVERIFY2(desktop.focus(unsaved.id) && desktop.key({QStringLiteral("Escape")}), qPrintable(desktop.error()));
+        QVERIFY2(stillOpenAfterBackingOut(app, unsaved, &why), qPrintable(why));
+        QVERIFY2(desktop.requestClose(app.window.id), qPrintable(desktop.error()));
+        const XWindow again = desktop.waitForWindow(app.pid(), unsavedTitle, step());
+        QVERIFY2(again.id != 0, "closing again with unsaved changes asked nothing");
+        QVERIFY2(desktop.focus(again.id) && desktop.key({QStringLiteral("alt+n")}), qPrintable(desktop.error()));
     } else {
         const QDeadlineTimer closing = step();
         while (app.running() && !closing.hasExpired()) {
@@ -455,6 +478,79 @@ void WorkbenchAcceptanceTest::openEditAndClose()
     QVERIFY2(readFile(path) == content,
              qPrintable(QStringLiteral("the file changed: ") + showDifference(readFile(path), content)));
     QCOMPARE(QFileInfo(path).lastModified(), savedAt);
+}
+
+// The question is gone, and the main window is still there with its process.
+bool WorkbenchAcceptanceTest::stillOpenAfterBackingOut(Workbench &app, const XWindow &question, QString *why)
+{
+    if (!desktop.waitForWindowGone(app.pid(), question.name, step())) {
+        *why = QStringLiteral("the question \"%1\" stayed open").arg(question.name);
+        return false;
+    }
+    bool shown = false;
+    for (const XWindow &window : desktop.windowsOf(app.pid()))
+        shown = shown || window.id == app.window.id;
+    if (!app.running() || !shown) {
+        *why = QStringLiteral("backing out of \"%1\" closed the window (output: %2)").arg(question.name, app.output());
+        return false;
+    }
+    return true;
+}
+
+void WorkbenchAcceptanceTest::backingOutOfQuestionKeepsText_data()
+{
+    QTest::addColumn<bool>("newFile"); // Ctrl+N's question; otherwise the close question
+    QTest::addColumn<bool>("escape");  // Escape; otherwise the question's title-bar close button
+    QTest::newRow("New, Escape") << true << true;
+    QTest::newRow("New, title bar") << true << false;
+    QTest::newRow("close, title bar") << false << false;
+}
+
+// Backing out of a question about saving keeps the window and its text: Ctrl+S afterwards saves that text.
+void WorkbenchAcceptanceTest::backingOutOfQuestionKeepsText()
+{
+    QFETCH(bool, newFile);
+    QFETCH(bool, escape);
+    const QString dir = newWorkDir(QStringLiteral("backing-out"));
+    const QString path = dir + QStringLiteral("/kept.js");
+    const QString code = QStringLiteral("var kept = 1;");
+    Workbench app(desktop, dir);
+    QString why;
+    QVERIFY2(app.start(step(startBoundMs), &why), qPrintable(why));
+    QVERIFY2(focusEditor(app) && typeCode(code), qPrintable(desktop.error()));
+
+    if (newFile)
+        QVERIFY2(desktop.key({QStringLiteral("ctrl+n")}), qPrintable(desktop.error()));
+    else
+        QVERIFY2(desktop.requestClose(app.window.id), qPrintable(desktop.error()));
+    const QString title = newFile ? saveFirstTitle : unsavedTitle;
+    const XWindow question = desktop.waitForWindow(app.pid(), title, step());
+    QVERIFY2(question.id != 0, qPrintable(QStringLiteral("no question \"%1\"").arg(title)));
+    if (escape)
+        QVERIFY2(desktop.focus(question.id) && desktop.key({QStringLiteral("Escape")}), qPrintable(desktop.error()));
+    else
+        QVERIFY2(desktop.requestClose(question.id), qPrintable(desktop.error()));
+    QVERIFY2(stillOpenAfterBackingOut(app, question, &why), qPrintable(why));
+
+    QVERIFY2(focusEditor(app) && desktop.key({QStringLiteral("ctrl+s")}), qPrintable(desktop.error()));
+    QVERIFY2(answerFileDialog(app, saveTitle, path, &why), qPrintable(why));
+    QVERIFY2(waitForFile(path, [](const QFileInfo &file) { return file.exists(); }), "no file was saved");
+    QVERIFY2(readFile(path) == code.toUtf8(), qPrintable(showDifference(readFile(path), code.toUtf8())));
+}
+
+// KDE binds the standard Replace key to Ctrl+R, Run's key: Run must still have it (a shared key triggers neither).
+void WorkbenchAcceptanceTest::runKeyUnderKde()
+{
+    Workbench app(desktop, newWorkDir(QStringLiteral("kde")));
+    app.environment.insert(QStringLiteral("QT_QPA_PLATFORMTHEME"), QStringLiteral("kde"));
+    app.environment.insert(QStringLiteral("KDE_SESSION_VERSION"), QStringLiteral("5"));
+    QString why;
+    QVERIFY2(app.start(step(startBoundMs), &why), qPrintable(why));
+    QVERIFY2(focusEditor(app) && typeCode(QStringLiteral("var a = 1;")) && desktop.key({QStringLiteral("ctrl+r")}),
+             qPrintable(desktop.error()));
+    QVERIFY2(desktop.waitForWindow(app.pid(), expressionTitle, step()).id != 0,
+             qPrintable(QStringLiteral("Ctrl+R under KDE's key bindings showed no expression dialog (output: %1)")
+                            .arg(app.output())));
 }
 
 void WorkbenchAcceptanceTest::runawayScriptIsInterrupted()

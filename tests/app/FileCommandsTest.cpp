@@ -5,11 +5,14 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 
 class FileCommandsTest : public QObject
@@ -25,14 +28,17 @@ private slots:
     void cancelledSaveDialogEmptiesPath();
     void saveThatCannotOpenWarns();
     void saveWhoseWriteFailsKeepsOldFile();
+    void saveAsksWhenChangedOnDisk_data();
+    void saveAsksWhenChangedOnDisk();
     void newOnEmptyAsksNothing();
     void newAfterSaveAsksAndNoEmpties();
     void newYesThenCancelledSaveKeepsText();
-    void afterNewSaveWritesWithoutDialogAndSaveAsAsks();
-    void escapeCountsAsNo();
+    void afterNewSaveAsksForAName();
+    void escapeOrTitleBarCancels_data();
+    void escapeOrTitleBarCancels();
     void openAfterFailedSaveKeepsText();
-    void openTruncatesAtNul();
-    void openRefusesGbk();
+    void openRefusesWhatCannotBeShown_data();
+    void openRefusesWhatCannotBeShown();
     void openDropsByteOrderMark();
     void cancelledOpenAfterNewLeavesEditorAndPathEmpty();
     void closeWithUnsavedTextYesThenCancelKeepsWindowOpen();
@@ -152,10 +158,94 @@ void FileCommandsTest::saveWhoseWriteFailsKeepsOldFile()
     QCOMPARE(window->savedCode(), QStringLiteral("old text"));
 }
 
+namespace {
+// The answers to the changed-file question in the rows below.
+const int noQuestion = -1;
+const int escape = 0;
+}
+
+void FileCommandsTest::saveAsksWhenChangedOnDisk_data()
+{
+    QTest::addColumn<bool>("opened");
+    QTest::addColumn<QByteArray>("onDisk"); // what another program leaves in the file; empty: it deleted the file
+    QTest::addColumn<bool>("saveAs");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("written");
+    const int yes = QMessageBox::Yes;
+    const int no = QMessageBox::No;
+    QTest::newRow("other text, same size: Yes") << false << QByteArray("MINE") << false << yes << true;
+    QTest::newRow("other text, same size: No") << false << QByteArray("MINE") << false << no << false;
+    QTest::newRow("other text, same size: Escape") << false << QByteArray("MINE") << false << escape << false;
+    QTest::newRow("opened, then other size: No") << true << QByteArray("theirs, longer") << false << no << false;
+    QTest::newRow("opened, then only touched") << true << QByteArray("mine") << false << noQuestion << true;
+    QTest::newRow("only touched") << false << QByteArray("mine") << false << noQuestion << true;
+    QTest::newRow("deleted") << false << QByteArray() << false << noQuestion << true;
+    QTest::newRow("Save As another name") << false << QByteArray("MINE") << true << noQuestion << true;
+}
+
+// Another program changed the file since it was opened or saved: Save asks before overwriting that change.
+void FileCommandsTest::saveAsksWhenChangedOnDisk()
+{
+    QFETCH(bool, opened);
+    QFETCH(QByteArray, onDisk);
+    QFETCH(bool, saveAs);
+    QFETCH(int, answer);
+    QFETCH(bool, written);
+    const QString shared = path(QStringLiteral("shared.js"));
+    if (opened) {
+        writeBytes(shared, "mine");
+        TestSupport::answerModal(TestSupport::typeFileName(shared));
+        QVERIFY(TestSupport::invoke(window, "openFile"));
+    } else {
+        setText(QStringLiteral("mine"));
+        QVERIFY(this->saveAs(shared));
+    }
+    setText(QStringLiteral("mine, edited"));
+    if (onDisk.isEmpty()) {
+        QVERIFY(QFile::remove(shared));
+    } else {
+        writeBytes(shared, onDisk);
+        // An old time: the change shows however soon after the save it comes.
+        QFile file(shared);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC), QFileDevice::FileModificationTime));
+    }
+
+    const QString target = saveAs ? path(QStringLiteral("other.js")) : shared;
+    const int before = TestSupport::modalCount;
+    bool result = false;
+    if (saveAs) {
+        result = this->saveAs(target);
+    } else {
+        // A question that should not come is answered No, and found out below.
+        TestSupport::answerModal(answer == escape ? TestSupport::pressEscape()
+                                                  : TestSupport::pressButton(answer == noQuestion ? int(QMessageBox::No) : answer));
+        result = TestSupport::invoke(window, "saveFile");
+        QCOMPARE(TestSupport::cancelAnswers(), answer == noQuestion ? 1 : 0);
+        QCOMPARE(TestSupport::modalCount, before + (answer == noQuestion ? 0 : 1));
+    }
+    QCOMPARE(result, written);
+    if (answer != noQuestion) {
+        QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("提示"));
+        QCOMPARE(TestSupport::lastModalText, QStringLiteral("文件已被其他程序修改,是否覆盖?"));
+    }
+    QCOMPARE(contents(target), written ? QByteArray("mine, edited") : onDisk);
+    if (saveAs)
+        QCOMPARE(contents(shared), onDisk);
+    QCOMPARE(window->savedCode(), written ? QStringLiteral("mine, edited") : QStringLiteral("mine"));
+}
+
 void FileCommandsTest::newOnEmptyAsksNothing()
 {
     QVERIFY(TestSupport::invoke(window, "newFile"));
     QCOMPARE(TestSupport::modalCount, 0);
+    // Emptied by hand, the editor still stood for the saved file; New unties it without asking.
+    setText(QStringLiteral("a"));
+    QVERIFY(saveAs(path(QStringLiteral("emptied.js"))));
+    setText(QString());
+    QVERIFY(TestSupport::invoke(window, "newFile"));
+    QCOMPARE(TestSupport::modalCount, 1);
+    QVERIFY(window->filePath().isEmpty());
 }
 
 void FileCommandsTest::newAfterSaveAsksAndNoEmpties()
@@ -167,7 +257,7 @@ void FileCommandsTest::newAfterSaveAsksAndNoEmpties()
     QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("提示"));
     QCOMPARE(TestSupport::lastModalText, QStringLiteral("是否保存代码?"));
     QCOMPARE(text(), QString());
-    QCOMPARE(window->filePath(), path(QStringLiteral("n.js")));
+    QVERIFY(window->filePath().isEmpty());
     QCOMPARE(window->savedCode(), QStringLiteral("saved"));
 }
 
@@ -178,38 +268,67 @@ void FileCommandsTest::newYesThenCancelledSaveKeepsText()
         TestSupport::answerModal(TestSupport::pressEscape());
         TestSupport::pressButton(QMessageBox::Yes)(box);
     });
-    QVERIFY(TestSupport::invoke(window, "newFile"));
+    QVERIFY(!TestSupport::invoke(window, "newFile"));
     QCOMPARE(TestSupport::modalCount, 2);
     QCOMPARE(text(), QStringLiteral("keep me"));
 }
 
-void FileCommandsTest::afterNewSaveWritesWithoutDialogAndSaveAsAsks()
+// The old file is not replaced by a script typed after New: Save asks where to write it.
+void FileCommandsTest::afterNewSaveAsksForAName()
 {
-    setText(QStringLiteral("one"));
-    QVERIFY(saveAs(path(QStringLiteral("x.js"))));
+    writeBytes(path(QStringLiteral("keep.js")), "kept");
+    TestSupport::answerModal(TestSupport::typeFileName(path(QStringLiteral("keep.js"))));
+    QVERIFY(TestSupport::invoke(window, "openFile"));
     TestSupport::answerModal(TestSupport::pressButton(QMessageBox::No));
     QVERIFY(TestSupport::invoke(window, "newFile"));
-    setText(QStringLiteral("two"));
-    const int before = TestSupport::modalCount;
-    QVERIFY(TestSupport::invoke(window, "saveFile"));
-    QCOMPARE(TestSupport::modalCount, before);
-    QCOMPARE(contents(path(QStringLiteral("x.js"))), QByteArray("two"));
-    QVERIFY(saveAs(path(QStringLiteral("y.js"))));
-    QCOMPARE(TestSupport::modalCount, before + 1);
-    QCOMPARE(contents(path(QStringLiteral("y.js"))), QByteArray("two"));
+    setText(QStringLiteral("another script"));
+    TestSupport::answerModal(TestSupport::pressEscape());
+    QVERIFY(!TestSupport::invoke(window, "saveFile"));
+    QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("保存文件"));
+    QCOMPARE(contents(path(QStringLiteral("keep.js"))), QByteArray("kept"));
 }
 
-void FileCommandsTest::escapeCountsAsNo()
+void FileCommandsTest::escapeOrTitleBarCancels_data()
 {
-    setText(QStringLiteral("text"));
-    TestSupport::answerModal(TestSupport::pressEscape());
-    QVERIFY(TestSupport::invoke(window, "newFile"));
-    QCOMPARE(text(), QString());
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("escape");
+    QTest::addColumn<QString>("title");
+    const QString newTitle = QStringLiteral("提示");
+    const QString closeTitle = QStringLiteral("代码未保存");
+    QTest::newRow("New, Escape") << QStringLiteral("newFile") << true << newTitle;
+    QTest::newRow("New, title bar") << QStringLiteral("newFile") << false << newTitle;
+    QTest::newRow("Open, Escape") << QStringLiteral("openFile") << true << newTitle;
+    QTest::newRow("close, Escape") << QStringLiteral("close") << true << closeTitle;
+    QTest::newRow("close, title bar") << QStringLiteral("close") << false << closeTitle;
+}
 
-    setText(QStringLiteral("unsaved"));
-    TestSupport::answerModal(TestSupport::pressEscape());
-    QVERIFY(window->close());
-    QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("代码未保存"));
+// Backing out of the question changes nothing: no text cleared, no dialog after it, the window stays.
+void FileCommandsTest::escapeOrTitleBarCancels()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, escape);
+    QFETCH(QString, title);
+    setText(QStringLiteral("kept"));
+    QVERIFY(saveAs(path(QStringLiteral("kept.js"))));
+    setText(QStringLiteral("kept, edited"));
+    const int before = TestSupport::modalCount;
+    TestSupport::answerModal([escape](QWidget *box) {
+        TestSupport::answerModal(TestSupport::pressEscape(), 1000); // a dialog after it, if one came
+        (escape ? TestSupport::pressEscape() : TestSupport::closeWindow())(box);
+    });
+    if (command == QLatin1String("close")) {
+        QVERIFY(!window->close());
+        QVERIFY(window->isVisible());
+    } else {
+        QVERIFY(!TestSupport::invoke(window, qPrintable(command)));
+    }
+    QCOMPARE(TestSupport::lastModalTitle, title);
+    QCOMPARE(TestSupport::modalCount, before + 1);
+    QCOMPARE(TestSupport::cancelAnswers(), 1);
+    QCOMPARE(text(), QStringLiteral("kept, edited"));
+    QCOMPARE(window->filePath(), path(QStringLiteral("kept.js")));
+    QCOMPARE(window->savedCode(), QStringLiteral("kept"));
+    QCOMPARE(contents(path(QStringLiteral("kept.js"))), QByteArray("kept"));
 }
 
 void FileCommandsTest::openAfterFailedSaveKeepsText()
@@ -231,33 +350,46 @@ void FileCommandsTest::openAfterFailedSaveKeepsText()
     setText(QString());
 }
 
-void FileCommandsTest::openTruncatesAtNul()
+void FileCommandsTest::openRefusesWhatCannotBeShown_data()
 {
-    writeBytes(path(QStringLiteral("nul.js")), QByteArray("before\0after", 12));
-    TestSupport::answerModal(TestSupport::typeFileName(path(QStringLiteral("nul.js"))));
-    QVERIFY(TestSupport::invoke(window, "openFile"));
-    QCOMPARE(text(), QStringLiteral("before"));
-    QCOMPARE(window->savedCode(), QStringLiteral("before"));
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("message");
+    const QString notUtf8 = QStringLiteral("文件不是UTF-8编码,未打开");
+    const QString hasNul = QStringLiteral("文件包含NUL字节,未打开");
+    QTest::newRow("GBK") << QByteArray("var s = '\xD6\xD0\xCE\xC4';") << notUtf8;
+    QTest::newRow("NUL inside") << QByteArray("before\0after", 12) << hasNul;
+    QTest::newRow("ELF binary") << QByteArray("\x7F" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0", 16) << hasNul;
+    QTest::newRow("UTF-16LE without BOM") << QByteArray("v\0a\0r\0", 6) << hasNul;
+    // No bytes: a FIFO, which is not read.
+    QTest::newRow("FIFO") << QByteArray() << QStringLiteral("文件打开失败");
 }
 
-void FileCommandsTest::openRefusesGbk()
+// Shown cut short or garbled, the file would be destroyed by the next Save: it is not opened, and the path is
+// forgotten (also for a file that could not be read at all, which the user has never seen).
+void FileCommandsTest::openRefusesWhatCannotBeShown()
 {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
     setText(QStringLiteral("current"));
-    writeBytes(path(QStringLiteral("gbk.js")), QByteArray("var s = '\xD6\xD0\xCE\xC4';"));
+    if (bytes.isEmpty())
+        QCOMPARE(mkfifo(QFile::encodeName(path(QStringLiteral("refused.js"))).constData(), 0600), 0);
+    else
+        writeBytes(path(QStringLiteral("refused.js")), bytes);
     // Three dialogs in turn: the save question of New, the open dialog, the warning.
     TestSupport::answerModal([this](QWidget *box) {
         TestSupport::answerModal([this](QWidget *fileDialog) {
             TestSupport::answerModal(TestSupport::pressButton(QMessageBox::Ok));
-            TestSupport::typeFileName(path(QStringLiteral("gbk.js")))(fileDialog);
+            TestSupport::typeFileName(path(QStringLiteral("refused.js")))(fileDialog);
         });
         TestSupport::pressButton(QMessageBox::No)(box);
     });
     QVERIFY(!TestSupport::invoke(window, "openFile"));
     QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("错误"));
-    QCOMPARE(TestSupport::lastModalText, QStringLiteral("文件不是UTF-8编码,未打开"));
+    QCOMPARE(TestSupport::lastModalText, message);
     QCOMPARE(text(), QString());
     QVERIFY(window->filePath().isEmpty());
-    QCOMPARE(contents(path(QStringLiteral("gbk.js"))), QByteArray("var s = '\xD6\xD0\xCE\xC4';"));
+    if (!bytes.isEmpty())
+        QCOMPARE(contents(path(QStringLiteral("refused.js"))), bytes);
 }
 
 void FileCommandsTest::openDropsByteOrderMark()

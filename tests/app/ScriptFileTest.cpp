@@ -1,4 +1,4 @@
-// Script files on disk: UTF-8 decoding up to the first NUL, refusing what is not UTF-8, and all-or-nothing saves.
+// Script files on disk: UTF-8 decoding, refusing what is not UTF-8 or holds NUL bytes, and all-or-nothing saves.
 #include "TestSupport.h"
 
 #include "app/ScriptFile.h"
@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 class ScriptFileTest : public QObject
 {
@@ -21,6 +22,7 @@ private slots:
     void readRefusesWhatCannotBeShown_data();
     void readRefusesWhatCannotBeShown();
     void writeIsByteExact();
+    void failedWriteKeepsOldFile_data();
     void failedWriteKeepsOldFile();
     void writeIntoMissingDirectoryFails();
     void writeKeepsPermissions();
@@ -65,6 +67,10 @@ void ScriptFileTest::readRefusesWhatCannotBeShown_data()
     QTest::addColumn<int>("status");
     QTest::newRow("utf-8") << QString("中文").toUtf8() << int(ScriptFile::Status::Ok);
     QTest::newRow("gbk") << QByteArray("\xD6\xD0\xCE\xC4") << int(ScriptFile::Status::NotUtf8);
+    QTest::newRow("NUL inside") << QByteArray("before\0after", 12) << int(ScriptFile::Status::HasNul);
+    QTest::newRow("ELF binary") << QByteArray("\x7F" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0", 16)
+                                << int(ScriptFile::Status::HasNul);
+    QTest::newRow("UTF-16LE without BOM") << QByteArray("v\0a\0r\0", 6) << int(ScriptFile::Status::HasNul);
 }
 
 void ScriptFileTest::readRefusesWhatCannotBeShown()
@@ -97,20 +103,35 @@ void ScriptFileTest::writeIsByteExact()
     QCOMPARE(ScriptFile::read(path).text, text);
 }
 
+void ScriptFileTest::failedWriteKeepsOldFile_data()
+{
+    QTest::addColumn<bool>("secondLink");
+    QTest::newRow("new file renamed over the old one") << false;
+    QTest::newRow("second hard link: written in place") << true;
+}
+
 void ScriptFileTest::failedWriteKeepsOldFile()
 {
+    QFETCH(bool, secondLink);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("old.js"));
     QVERIFY(ScriptFile::write(path, QStringLiteral("old content")));
+    QStringList names{QStringLiteral("old.js")};
+    if (secondLink) {
+        QCOMPARE(link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath(QStringLiteral("link.js"))).constData()), 0);
+        names.prepend(QStringLiteral("link.js"));
+    }
 
     bool written = true;
     QVERIFY(TestSupport::withFileSizeLimit(4096, [&] { written = ScriptFile::write(path, QString(100000, QLatin1Char('x'))); }));
 
     QVERIFY(!written);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("old content"));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("old.js")});
+    for (const QString &name : qAsConst(names)) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("old content"));
+    }
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), names);
 }
 
 void ScriptFileTest::writeIntoMissingDirectoryFails()

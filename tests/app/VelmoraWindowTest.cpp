@@ -1,6 +1,7 @@
 // The main window's shell: title, size, docks, welcome lines, menus, actions, shortcuts and the meta-object.
 #include "TestSupport.h"
 
+#include "app/KeyBindings.h"
 #include "app/VelmoraWindow.h"
 
 #include <Qsci/qsciscintilla.h>
@@ -29,6 +30,8 @@ private slots:
     void menus();
     void actions_data();
     void actions();
+    void shortcutSkipsTakenBindings_data();
+    void shortcutSkipsTakenBindings();
     void actionTriggersSlot_data();
     void actionTriggersSlot();
     void metaObjectInterface();
@@ -129,6 +132,30 @@ void VelmoraWindowTest::actions()
         QVERIFY(!actions.at(i)->isCheckable());
         QVERIFY(actions.at(i)->icon().isNull());
     }
+}
+
+// The platform themes' bindings for a standard key (measured: Replace is Ctrl+R under KDE, Ctrl+H under GNOME and
+// the offscreen platform, none under plain X11); the keys the program sets itself are taken first.
+void VelmoraWindowTest::shortcutSkipsTakenBindings_data()
+{
+    QTest::addColumn<QList<QKeySequence>>("bindings");
+    QTest::addColumn<QKeySequence>("chosen");
+    const QKeySequence ctrlH(Qt::CTRL + Qt::Key_H);
+    const QKeySequence ctrlR(Qt::CTRL + Qt::Key_R);
+    QTest::newRow("GNOME Replace: free") << QList<QKeySequence>{ctrlH} << ctrlH;
+    QTest::newRow("KDE Replace: Run's key") << QList<QKeySequence>{ctrlR} << QKeySequence();
+    QTest::newRow("second binding free") << QList<QKeySequence>{ctrlR, ctrlH} << ctrlH;
+    QTest::newRow("X11 Replace: none") << QList<QKeySequence>{} << QKeySequence();
+    QTest::newRow("format's key") << QList<QKeySequence>{QKeySequence(Qt::CTRL + Qt::Key_P)} << QKeySequence();
+}
+
+void VelmoraWindowTest::shortcutSkipsTakenBindings()
+{
+    QFETCH(QList<QKeySequence>, bindings);
+    QFETCH(QKeySequence, chosen);
+    const QList<QKeySequence> own{QKeySequence(Qt::CTRL + Qt::Key_R), QKeySequence(Qt::CTRL + Qt::Key_B),
+                                  QKeySequence(Qt::CTRL + Qt::Key_P)};
+    QCOMPARE(KeyBindings::firstFree(bindings, own), chosen);
 }
 
 // Triggering an action runs its slot: each slot leaves a trace that only it leaves.
