@@ -53,6 +53,21 @@ namespace {
 
 const QString scriptFilter = QStringLiteral("js文件(*.js)");
 
+// Script code and the formatter run on this thread, so the window neither paints nor takes input while they work.
+// Before they start, what the log says so far is painted, and the cursor shows that the window is busy.
+class BusyWork
+{
+public:
+    explicit BusyWork(QWidget *paintNow)
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        paintNow->repaint();
+    }
+    ~BusyWork() { QApplication::restoreOverrideCursor(); }
+    BusyWork(const BusyWork &) = delete;
+    BusyWork &operator=(const BusyWork &) = delete;
+};
+
 } // namespace
 
 VelmoraWindow::VelmoraWindow(QWidget *parent)
@@ -396,7 +411,10 @@ bool VelmoraWindow::replaceDialog()
 bool VelmoraWindow::codeFormat()
 {
     saveJournal();
-    const CodeFormatter::Result result = CodeFormatter::format(codeEditor->text(), *watchdog);
+    const CodeFormatter::Result result = [this] {
+        const BusyWork busy(outputBrowser->viewport());
+        return CodeFormatter::format(codeEditor->text(), *watchdog);
+    }();
     switch (result.status) {
     case CodeFormatter::Status::NoResource:
         return false;
@@ -473,8 +491,9 @@ bool VelmoraWindow::codeCompile()
     engineAnchor = jsEngine->globalObject();
     engineAnchor.setProperty(QStringLiteral("console"), jsEngine->newQObject(jsConsole));
 
-    OutputLog::Batch batch(*outputLog);
     outputLog->append(OutputLog::Black, QStringLiteral("开始编译"));
+    const BusyWork busy(outputBrowser->viewport());
+    OutputLog::Batch batch(*outputLog);
     const QString code = codeEditor->text();
     const ScriptOutcome outcome = runner->evaluate(jsEngine, code, description.get());
     switch (outcome.kind) {
@@ -520,6 +539,7 @@ void VelmoraWindow::evaluateExpression()
     if (!jsEngine || !ExpressionDialog::edit())
         return;
     const QString expression = ExpressionDialog::edit()->text();
+    const BusyWork busy(outputBrowser->viewport());
     OutputLog::Batch batch(*outputLog);
     const ScriptOutcome outcome = runner->evaluate(jsEngine, expression, description.get());
     switch (outcome.kind) {
