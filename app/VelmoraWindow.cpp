@@ -16,6 +16,7 @@
 #include "script/ExpressionDialog.h"
 #include "script/JsConsole.h"
 #include "script/ScriptRunner.h"
+#include "script/ScriptSyntax.h"
 #include "script/ScriptWatchdog.h"
 #include "script/ValueText.h"
 #include "tools/CodeFormatter.h"
@@ -39,6 +40,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QTreeWidget>
 
 // The resources live in the static library: make sure the linker keeps them and they are registered.
@@ -82,7 +84,8 @@ VelmoraWindow::VelmoraWindow(QWidget *parent)
       outputLog(std::make_unique<OutputLog>(outputBrowser)),
       watchdog(std::make_unique<ScriptWatchdog>()),
       runner(std::make_unique<ScriptRunner>(*watchdog)),
-      journal(std::make_unique<RecoveryJournal>())
+      journal(std::make_unique<RecoveryJournal>()),
+      formatter(std::make_unique<CodeFormatter>())
 {
     registerResources();
     resize(800, 600);
@@ -96,6 +99,9 @@ VelmoraWindow::VelmoraWindow(QWidget *parent)
     // Whatever script code runs next might take the process down: the text goes to the journal first.
     runner->setBeforeUserCode([this] { saveJournal(); });
     recoverJournal();
+    codeEditor->setFocus(Qt::OtherFocusReason);
+    // The formatter's engine is made ahead of time, once start-up is well over.
+    QTimer::singleShot(formatterWarmUpMs, this, [this] { formatter->prepare(); });
 }
 
 VelmoraWindow::~VelmoraWindow()
@@ -413,17 +419,19 @@ bool VelmoraWindow::codeFormat()
     saveJournal();
     const CodeFormatter::Result result = [this] {
         const BusyWork busy(outputBrowser->viewport());
-        return CodeFormatter::format(codeEditor->text(), *watchdog);
+        return formatter->format(codeEditor->text(), *watchdog);
     }();
+    // The next format's engine is made once the window is idle again.
+    QTimer::singleShot(0, this, [this] { formatter->prepare(); });
     switch (result.status) {
     case CodeFormatter::Status::NoResource:
         return false;
     case CodeFormatter::Status::Failed:
-        if (result.errorLine > 0)
-            EditorText::selectLine(codeEditor, result.errorLine - 1);
-        outputLog->append(OutputLog::Red, QStringLiteral("代码格式化失败：%1").arg(result.error));
-        if (result.interrupted)
+        if (result.interrupted) {
             reportTimeout();
+            return false;
+        }
+        outputLog->append(OutputLog::Red, QStringLiteral("代码格式化失败：%1").arg(result.error));
         return false;
     case CodeFormatter::Status::Ok:
         break;
@@ -495,7 +503,7 @@ bool VelmoraWindow::codeCompile()
     const BusyWork busy(outputBrowser->viewport());
     OutputLog::Batch batch(*outputLog);
     const QString code = codeEditor->text();
-    const ScriptOutcome outcome = runner->evaluate(jsEngine, code, description.get());
+    const ScriptOutcome outcome = runner->evaluate(jsEngine, code + ScriptSyntax::globalAccessors(code), description.get());
     switch (outcome.kind) {
     case ScriptOutcome::Kind::Interrupted:
         reportTimeout();

@@ -16,6 +16,7 @@ class QDockWidget;
 class QJSEngine;
 class QsciLexerJavaScriptPlus;
 class RecoveryJournal;
+class CodeFormatter;
 class ScriptRunner;
 class ValueDescription;
 class QsciScintilla;
@@ -114,6 +115,8 @@ private:
     std::unique_ptr<ScriptWatchdog> watchdog;
     std::unique_ptr<ScriptRunner> runner;
     std::unique_ptr<RecoveryJournal> journal;
+    std::unique_ptr<CodeFormatter> formatter;
+    static constexpr int formatterWarmUpMs = 1000;
     bool journalFailed = false;
     // The bounded conversions of the current engine, captured before any script ran in it.
     std::unique_ptr<ValueDescription> description;

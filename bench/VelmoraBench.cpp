@@ -3,6 +3,7 @@
 #include "BenchSupport.h"
 
 #include "app/OutputLog.h"
+#include "app/RecoveryJournal.h"
 #include "app/VelmoraWindow.h"
 #include "browser/ObjectTree.h"
 #include "browser/ValueDescription.h"
@@ -174,6 +175,24 @@ double compileInWindow(const QString &code, int *lines = nullptr)
     if (lines)
         *lines = window.outputView()->document()->blockCount();
     return ok ? ms : -1;
+}
+
+// The crash journal is written before every compile, expression and tree lookup whose text changed.
+void journal(std::vector<Row> &rows)
+{
+    QTemporaryDir dir;
+    const QString ordinary = QStringLiteral("function add(a, b) {\n\treturn a + b; // 加法\n}\n").repeated(200);
+    const QString large = readText(QDir(beautifyDir).filePath(QStringLiteral("beautify.js")));
+    for (const QString &text : {ordinary, large}) {
+        RecoveryJournal journal(dir.path());
+        std::vector<double> times;
+        for (int i = 0; i < runs * 20; ++i) {
+            const QString changed = text + QString::number(i);
+            times.push_back(BenchSupport::time([&] { journal.save(changed); }));
+        }
+        rows.push_back(limitRow(QStringLiteral("crash journal: write a changed %1 KB script").arg(text.toUtf8().size() / 1000),
+                                BenchSupport::median(times), 1));
+    }
 }
 
 void consoleFlood(std::vector<Row> &rows)
@@ -348,7 +367,7 @@ int main(int argc, char *argv[])
 
     std::vector<Row> rows;
     const std::vector<std::pair<const char *, void (*)(std::vector<Row> &)>> cases = {
-        {"start-up", startup}, {"output log", outputLog}, {"console flood", consoleFlood},
+        {"start-up", startup}, {"output log", outputLog}, {"crash journal", journal}, {"console flood", consoleFlood},
         {"compile", compileLargeScript}, {"format", format}, {"value text", valueTexts},
         {"object tree", tree}, {"configuration", configuration}};
     for (const auto &entry : cases) {

@@ -1,51 +1,76 @@
 #include "tools/CodeFormatter.h"
 
 #include "app/ScriptFile.h"
+#include "script/ScriptSyntax.h"
 #include "script/ScriptWatchdog.h"
 
 #include <QFile>
 #include <QJSEngine>
 
+CodeFormatter::CodeFormatter() = default;
+
+CodeFormatter::~CodeFormatter()
+{
+    beautify = QJSValue();
+}
+
+bool CodeFormatter::prepare()
+{
+    // The last format's engine goes now, when the window is idle, rather than on the user's path.
+    retired.reset();
+    if (engine)
+        return true;
+    QFile resource(QStringLiteral(":/hex/res/js_format.js"));
+    if (!resource.open(QIODevice::ReadOnly))
+        return false;
+    engine = std::make_unique<QJSEngine>();
+    // An error here shows when js_beautify turns out not to be callable.
+    engine->evaluate(ScriptFile::decode(resource.readAll()), QString(), 1);
+    beautify = engine->globalObject().property(QStringLiteral("js_beautify"));
+    return true;
+}
+
 CodeFormatter::Result CodeFormatter::format(const QString &source, ScriptWatchdog &watchdog)
 {
     Result result;
-    QFile resource(QStringLiteral(":/hex/res/js_format.js"));
-    if (!resource.open(QIODevice::ReadOnly))
+    if (!prepare())
         return result;
-    const QString script = ScriptFile::decode(resource.readAll());
+    // This engine serves this one format: nothing of it outlives the call.
+    std::unique_ptr<QJSEngine> used = std::move(engine);
+    QJSValue entry = beautify;
+    beautify = QJSValue();
 
-    QJSEngine engine;
-    ScriptWatchdog::Scope scope(watchdog, &engine);
-
-    // The engine parses a whole script before running any of it, so a leading throw checks the syntax without
-    // running a line of the user's code. It shares the first line, which keeps the error's line number.
-    const QJSValue parsed = engine.evaluate(QStringLiteral("throw 0;") + source, QString(), 1);
     QJSValue formatted;
-    if (parsed.isError()) {
-        formatted = parsed;
-        result.errorLine = parsed.property(QStringLiteral("lineNumber")).toInt();
-    } else {
-        const QJSValue loaded = engine.evaluate(script, QString(), 1);
-        QJSValue beautify = engine.globalObject().property(QStringLiteral("js_beautify"));
-        formatted = loaded.isError()
-            ? loaded
-            : beautify.call({QJSValue(source), QJSValue(1), QJSValue(QStringLiteral("\t"))});
+    {
+        ScriptWatchdog::Scope scope(watchdog, used.get());
+        formatted = entry.isCallable() ? entry.call({QJSValue(source), QJSValue(1), QJSValue(QStringLiteral("\t"))})
+                                       : QJSValue(QStringLiteral("js_beautify不可用"));
+        result.interrupted = scope.finish();
     }
-
-    if (formatted.isError()) {
+    if (result.interrupted) {
+        result.status = Status::Failed;
+        result.error = QStringLiteral("Error: Interrupted");
+    } else if (formatted.isError()) {
         result.status = Status::Failed;
         result.error = formatted.toString();
     } else if (!formatted.isString()) {
         result.status = Status::Failed;
-        result.error = QStringLiteral("js_beautify返回的不是字符串");
+        result.error = entry.isCallable() ? QStringLiteral("js_beautify返回的不是字符串") : formatted.toString();
     } else {
-        result.status = Status::Ok;
         result.text = formatted.toString();
+        result.status = Status::Ok;
+        if (result.text != source && ScriptSyntax::check(source).parses) {
+            const ScriptSyntax::Check after = ScriptSyntax::check(result.text);
+            if (!after.parses) {
+                result.status = Status::Failed;
+                result.error = QStringLiteral("js-beautify的结果第%1行有语法错误(%2),代码未改动").arg(after.line).arg(after.message);
+                result.text.clear();
+            }
+        }
     }
-    result.interrupted = scope.finish();
-    if (result.interrupted && result.status == Status::Ok) {
-        result.status = Status::Failed;
-        result.error = QStringLiteral("Error: Interrupted");
-    }
+    formatted = QJSValue();
+    entry = QJSValue();
+    retired.reset();
+    retired = std::move(used);
     return result;
 }

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the script engine's own parser says of a text, without running any of it. The parser is the engine's, so a
+// text parses here exactly when the engine would parse it.
+class ScriptSyntax
+{
+public:
+    struct Check
+    {
+        bool parses = false;
+        int line = 0;     // where the first syntax error is, first line 1
+        QString message;  // the parser's text for it
+    };
+
+    static Check check(const QString &program);
+
+    // The names that the text's top-level let, const and class declarations bind (destructuring patterns
+    // included), in order. Empty when the text does not parse.
+    static QStringList lexicalNames(const QString &program);
+
+    // The engine forgets top-level let, const and class bindings once a script has run; the next evaluation (an
+    // expression, the object tree) cannot see them. This trailer, run at the end of the same script, makes each one
+    // an accessor property of the global object that reads and assigns the binding itself, so const stays const and
+    // the script's own functions see every change. It starts with a line break, so no line of the script moves.
+    // Empty when there is nothing to keep, or when the text does not parse (its error must stay the script's own).
+    static QString globalAccessors(const QString &program);
+};
