@@ -250,7 +250,7 @@ void ConfigurationTest::fontFileIsRegistered()
         if (QFile::exists(candidate))
             fontFile = candidate;
     if (fontFile.isEmpty())
-        QSKIP("no TrueType font file found on this machine");
+        QFAIL("no TrueType font file found: install fonts-droid-fallback (./velmora.sh does)");
     QVERIFY(QFile::copy(fontFile, dir->filePath(QStringLiteral("code.ttf"))));
     write(QStringLiteral("conf.xml"), "<conf><font type=\"path\">code.ttf</font></conf>");
     VelmoraWindow window;
