@@ -66,6 +66,7 @@ cleanup() {
     for mnt in $(mounted_under_root); do
         umount "$mnt" 2>/dev/null || umount -l "$mnt" 2>/dev/null || say "could not unmount $mnt"
     done
+    rm -rf --one-file-system "$root.tarball" "$root.debootstrap.log"
     if [ -n "$(mounted_under_root)" ]; then
         # Removing the tree now would reach into the host's /dev or /sys through the bind mounts.
         say "mounts are left under $root: not removing it"
