@@ -161,7 +161,7 @@ step() {
 step ./velmora.sh build && step ./velmora.sh test || true
 
 echo
-say "summary (Debian $suite minbase, HEAD $(git -C "$repo" rev-parse --short HEAD)):"
+say "summary (Debian $suite minbase, HEAD ${head:0:7}):"
 for line in "${results[@]}"; do say "  $line"; done
 if [ -z "$failed" ] && [ ${#results[@]} -eq 2 ]; then
     say "PASS"
