@@ -63,10 +63,16 @@ Desktop::~Desktop()
 
 QStringList Desktop::missingTools()
 {
+    const struct
+    {
+        const char *tool;
+        const char *package;
+    } tools[] = {{"Xvfb", "xvfb"}, {"xdotool", "xdotool"}, {"xwininfo", "x11-utils"}, {"xprop", "x11-utils"},
+                 {"import", "imagemagick"}};
     QStringList missing;
-    for (const char *tool : {"Xvfb", "xdotool", "xwininfo", "xprop", "import"}) {
-        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-            missing << QString::fromLatin1(tool);
+    for (const auto &entry : tools) {
+        if (QStandardPaths::findExecutable(QString::fromLatin1(entry.tool)).isEmpty())
+            missing << QStringLiteral("%1 (install %2)").arg(QLatin1String(entry.tool), QLatin1String(entry.package));
     }
     return missing;
 }

@@ -46,7 +46,7 @@ public:
     Desktop(const Desktop &) = delete;
     Desktop &operator=(const Desktop &) = delete;
 
-    // The tools this needs that are not on PATH (empty when all are there).
+    // The tools this needs that are not on PATH, each with the Debian package that has it (empty when all are there).
     static QStringList missingTools();
 
     // Starts Xvfb on a free display; false with a reason in error() when it does not come up.

@@ -38,10 +38,14 @@ const QRgb paper = qRgb(0x2e, 0x2f, 0x30);
 const QPoint editorSpot(650, 120);
 
 // Generous bounds: they only stop a scenario that hangs. The machine may be busy with other builds and tests.
+// Measured alone / under ctest -j4 with two busy loops: the window shown after 0.12 / 1.2 s, the longest scenario
+// 3.6 / 9.6 s.
 const int startBoundMs = 15000;
 const int stepBoundMs = 15000;
 const int scenarioBoundMs = 60000;
-const int answerAfterLimitMs = 6000;
+// An interrupted script's red lines came 0.2 s after the limit (1.2 s loaded). The limit plus this stays under the
+// built-in limit of 10 s, which would be in force if the configured one were not read.
+const int answerAfterLimitMs = 7500;
 
 QByteArray readFile(const QString &path)
 {
@@ -209,10 +213,10 @@ private:
 
 void WorkbenchAcceptanceTest::initTestCase()
 {
+    // A missing tool fails the run: skipping would let a machine without them pass the suite untested.
     const QStringList missing = Desktop::missingTools();
     if (!missing.isEmpty())
-        QSKIP(qPrintable(QStringLiteral("real-window tests need %1 (packages xvfb, xdotool, x11-utils, imagemagick)")
-                             .arg(missing.join(QStringLiteral(", ")))));
+        QFAIL(qPrintable(QStringLiteral("real-window tests need %1").arg(missing.join(QStringLiteral(", ")))));
     QVERIFY2(QFileInfo(program).isExecutable(),
              qPrintable(QStringLiteral("%1 is missing: the acceptance_install test installs it (run through ctest)")
                             .arg(program)));

@@ -169,6 +169,7 @@ void ConfigurationTest::oversizedAndSpecialFilesArePassedOver()
     QElapsedTimer clock;
     clock.start();
     QVERIFY(!Configuration::readConf(QStringLiteral("conf.xml")).loaded);
+    // Passing over takes about 1 ms (30 ms with sanitizers on a loaded machine): the bound only catches a hang.
     QVERIFY(clock.elapsed() < 5000);
 
     QVERIFY(QDir().mkdir(QStringLiteral("highlig.xml")));
@@ -235,7 +236,9 @@ void ConfigurationTest::startUpWithCase()
     VelmoraWindow window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QVERIFY2(clock.elapsed() < 3000, "start-up took seconds");
+    // Only catches a hang: most cases take about 20 ms, deep-nesting (20 000 nested elements) about 1.1 s alone and
+    // up to 9 s on a loaded machine.
+    QVERIFY2(clock.elapsed() < 30000, "start-up hung");
     QCOMPARE(window.windowTitle(), QStringLiteral("Velmora v0.1"));
 
     const QString expectedFamily = family == QLatin1String("default") ? defaultFont.family() : family;
@@ -257,7 +260,7 @@ void ConfigurationTest::fontFileIsRegistered()
         if (QFile::exists(candidate))
             fontFile = candidate;
     if (fontFile.isEmpty())
-        QSKIP("no TrueType font file found on this machine");
+        QFAIL("no TrueType font file found: install fonts-droid-fallback (./velmora.sh does)");
     QVERIFY(QFile::copy(fontFile, dir->filePath(QStringLiteral("code.ttf"))));
     write(QStringLiteral("conf.xml"), "<conf><font type=\"path\">code.ttf</font></conf>");
     VelmoraWindow window;

@@ -7,7 +7,9 @@ set -euo pipefail
 build=$1 id=$2 version=$3 cpack=$4
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/lib.sh"
-need_tools dpkg dpkg-deb dpkg-shlibdeps readelf ldd desktop-file-validate appstreamcli convert
+# cpack's DEB generator runs file (to find the ELF files), strip and dpkg-shlibdeps.
+need_tools dpkg:dpkg dpkg-deb:dpkg dpkg-shlibdeps:dpkg-dev file:file strip:binutils readelf:binutils ldd:libc-bin \
+    desktop-file-validate:desktop-file-utils appstreamcli:appstream rsvg-convert:librsvg2-bin convert:imagemagick
 
 scratch=$(mktemp -d)
 keep_manifest "$build"

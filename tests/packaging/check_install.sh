@@ -6,7 +6,8 @@ set -euo pipefail
 build=$1 id=$2 version=$3
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/lib.sh"
-need_tools cmake desktop-file-validate appstreamcli convert
+need_tools cmake:cmake desktop-file-validate:desktop-file-utils appstreamcli:appstream rsvg-convert:librsvg2-bin \
+    convert:imagemagick
 
 scratch=$(mktemp -d)
 keep_manifest "$build"

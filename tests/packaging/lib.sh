@@ -16,10 +16,13 @@ finish() {
     echo "all checks passed"
 }
 
+# need_tools TOOL:PACKAGE...: stops at the first missing tool with one line naming the Debian package that has it,
+# rather than letting a later check fail for a reason that does not say so.
 need_tools() {
-    local tool
-    for tool in "$@"; do
-        command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (./velmora.sh test installs it)"; exit 1; }
+    local pair
+    for pair in "$@"; do
+        command -v "${pair%%:*}" >/dev/null \
+            || { echo "FAIL: ${pair%%:*} is not installed: install ${pair#*:} (./velmora.sh test does)"; exit 1; }
     done
 }
 
@@ -104,15 +107,20 @@ check_desktop_files() {
     newest=$(grep -o '<release [^>]*version="[^"]*"' "$metainfo" | head -n 1 | sed 's/.*version="//; s/"$//')
     expect "metainfo's newest release is $version (found '${newest}')" test "$newest" = "$version"
 
-    # The icon must be a square SVG that renders, and still shows its artwork when shrunk to menu size.
-    # ImageMagick leaves links to its input in its temporary directory: keep them in the caller's scratch space.
+    # The icon must be a square SVG that renders, and still shows its artwork when drawn at menu size. librsvg draws
+    # it, as GTK desktops do; ImageMagick only measures the pictures, so it needs no SVG coder of its own.
+    # ImageMagick may leave files in its temporary directory: keep them in the caller's scratch space.
     export MAGICK_TEMPORARY_PATH="$scratch/magick"
     mkdir -p "$MAGICK_TEMPORARY_PATH"
     expect "icon is an SVG document" grep -q '<svg[^>]*xmlns="http://www.w3.org/2000/svg"' "$icon"
-    local size colours
-    size=$(convert -background none "$icon" -format '%wx%h' info: 2>/dev/null || true)
+    local size= colours=0
+    if rsvg-convert "$icon" -o "$scratch/icon.png" 2>/dev/null; then
+        size=$(convert "$scratch/icon.png" -format '%wx%h' info: 2>/dev/null || true)
+    fi
     expect "icon renders and is square (${size:-does not render})" \
         test -n "$size" -a "${size%x*}" = "${size#*x}"
-    colours=$(convert -background none "$icon" -resize 16x16 -background white -alpha remove -format '%k' info: 2>/dev/null || echo 0)
+    if rsvg-convert -w 16 -h 16 "$icon" -o "$scratch/icon-16.png" 2>/dev/null; then
+        colours=$(convert "$scratch/icon-16.png" -background white -alpha remove -format '%k' info: 2>/dev/null || echo 0)
+    fi
     expect "icon at 16 px is not blank ($colours colours)" test "$colours" -ge 8
 }
