@@ -2,6 +2,7 @@
 
 #include "app/VelmoraWindow.h"
 #include "browser/ObjectTree.h"
+#include "script/ExpressionHistory.h"
 
 #include <QBoxLayout>
 #include <QDialog>
@@ -55,7 +56,11 @@ void ExpressionDialog::ensure(VelmoraWindow *window, const std::function<void()>
     if (!exprButton) {
         exprButton = new QPushButton(QStringLiteral("计算表达式"));
         exprLayout->addWidget(exprButton, 0);
-        QObject::connect(exprButton.data(), &QAbstractButton::clicked, [evaluate] { evaluate(); });
+        auto *history = new ExpressionHistory(exprEdit);
+        QObject::connect(exprButton.data(), &QAbstractButton::clicked, [evaluate, history] {
+            history->add(exprEdit->text());
+            evaluate();
+        });
     }
 }
 

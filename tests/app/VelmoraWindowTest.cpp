@@ -7,6 +7,7 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QDockWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -37,6 +38,7 @@ private slots:
     void metaObjectInterface();
     void closeRightAfterStartAsksNothing();
     void noEngineBeforeFirstCompile();
+    void editorHasFocusAtStart();
 };
 
 void VelmoraWindowTest::titleAndSize()
@@ -246,6 +248,14 @@ void VelmoraWindowTest::noEngineBeforeFirstCompile()
     QVERIFY(window.compiledCode().isEmpty());
     QVERIFY(window.filePath().isEmpty());
     QVERIFY(window.savedCode().isEmpty());
+}
+
+void VelmoraWindowTest::editorHasFocusAtStart()
+{
+    VelmoraWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(window.editor()));
 }
 
 QTEST_MAIN(VelmoraWindowTest)

@@ -12,6 +12,7 @@
 #include <QJSEngine>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QApplication>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTreeWidget>
@@ -47,6 +48,11 @@ private slots:
     void watchdogStopsExpressionLoop();
     void deepRecursionIsReported();
     void scriptDeletingItsConsoleIsHarmless();
+    void topLevelLexicalBindingsStayReachable_data();
+    void topLevelLexicalBindingsStayReachable();
+    void promiseJobsRunWithinTheCompile();
+    void busyCursorWhileScriptRuns();
+    void expressionHistoryWalksWithUpAndDown();
 
 private:
     VelmoraWindow *window = nullptr;
@@ -363,6 +369,83 @@ void CompileRunTest::scriptDeletingItsConsoleIsHarmless()
     QVERIFY(!window->console());
     QVERIFY(compile(QStringLiteral("console.log('again');")));
     QCOMPARE(newTexts(), (QStringList{"开始编译", "Log：\"again\"", "编译完成(无错误)"}));
+}
+
+void CompileRunTest::topLevelLexicalBindingsStayReachable_data()
+{
+    QTest::addColumn<QString>("expression");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("const and let") << "limit + names.length" << QStringList{"运行成功", "计算结果：4"};
+    QTest::newRow("class") << "new Point(2).x" << QStringList{"运行成功", "计算结果：2"};
+    QTest::newRow("destructuring") << "[a, c, d.length].join()" << QStringList{"运行成功", "计算结果：\"1,2,2\""};
+    QTest::newRow("change seen by the script") << "names.push('b'), count()" << QStringList{"运行成功", "计算结果：2"};
+    QTest::newRow("rebinding seen by the script") << "names = [], count()" << QStringList{"运行成功", "计算结果：0"};
+    QTest::newRow("const stays const") << "limit = 4" << QStringList{"运行错误"};
+    QTest::newRow("block scope stays private") << "typeof inner" << QStringList{"运行成功", "计算结果：\"undefined\""};
+}
+
+void CompileRunTest::topLevelLexicalBindingsStayReachable()
+{
+    QFETCH(QString, expression);
+    QFETCH(QStringList, lines);
+    window->editor()->setText(QStringLiteral("const limit = 3;\nlet names = [\"a\"];\nclass Point { constructor(x) { this.x = x; } }\n"
+                                             "const {a, b: [c, ...d]} = {a: 1, b: [2, 3, 4]};\n"
+                                             "{ let inner = 1; }\nfunction count() { return names.length; }\nvar p = new Point(1);"));
+    QVERIFY(TestSupport::invoke(window, "codeRun"));
+    for (const char *name : {"limit", "names", "Point", "a", "c", "d", "p"})
+        QVERIFY2(!window->globalsTree()->findItems(QLatin1String(name), Qt::MatchExactly).isEmpty(), name);
+    QVERIFY(window->globalsTree()->findItems(QStringLiteral("inner"), Qt::MatchExactly).isEmpty());
+    evaluate(expression);
+    QCOMPARE(newTexts().mid(0, lines.size()), lines);
+    if (lines.first() == QStringLiteral("运行错误"))
+        QVERIFY(newTexts().last().startsWith(QStringLiteral("错误原因：TypeError")));
+}
+
+void CompileRunTest::promiseJobsRunWithinTheCompile()
+{
+    QVERIFY(compile(QStringLiteral("var r = 0;\nPromise.resolve(1).then(function (v) { r = v + 1; console.log('job'); });")));
+    QCOMPARE(newTexts(), (QStringList{"开始编译", "Log：\"job\"", "编译完成(无错误)"}));
+    QCOMPARE(window->globalsTree()->findItems(QStringLiteral("r"), Qt::MatchExactly).value(0)->text(1), QStringLiteral("2"));
+}
+
+void CompileRunTest::busyCursorWhileScriptRuns()
+{
+    window->editor()->setText(QStringLiteral("var x = 1;"));
+    QVERIFY(TestSupport::invoke(window, "codeRun"));
+    int shape = -1;
+    connect(window->console(), &JsConsole::onMsg, this, [&shape] {
+        shape = QApplication::overrideCursor() ? int(QApplication::overrideCursor()->shape()) : -1;
+    });
+    evaluate(QStringLiteral("console.log(x)"));
+    QCOMPARE(shape, int(Qt::WaitCursor));
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void CompileRunTest::expressionHistoryWalksWithUpAndDown()
+{
+    window->editor()->setText(QStringLiteral("var x = 1;"));
+    QVERIFY(TestSupport::invoke(window, "codeRun"));
+    QLineEdit *edit = ExpressionDialog::edit();
+    for (const char *expression : {"x + 1", "x + 2", "x + 2", "x + 3"})
+        evaluate(QLatin1String(expression));
+    edit->setText(QStringLiteral("draft"));
+    const auto press = [edit](Qt::Key key) {
+        QTest::keyClick(edit, key);
+        return edit->text();
+    };
+    QCOMPARE(press(Qt::Key_Up), QStringLiteral("x + 3"));
+    QCOMPARE(press(Qt::Key_Up), QStringLiteral("x + 2"));
+    QCOMPARE(press(Qt::Key_Up), QStringLiteral("x + 1"));
+    QCOMPARE(press(Qt::Key_Up), QStringLiteral("x + 1"));
+    QCOMPARE(press(Qt::Key_Down), QStringLiteral("x + 2"));
+    QCOMPARE(press(Qt::Key_Down), QStringLiteral("x + 3"));
+    QCOMPARE(press(Qt::Key_Down), QStringLiteral("draft"));
+    // Evaluating a recalled expression starts the next walk from the newest entry.
+    press(Qt::Key_Up);
+    press(Qt::Key_Up);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(press(Qt::Key_Up), QStringLiteral("x + 2"));
+    QCOMPARE(press(Qt::Key_Up), QStringLiteral("x + 3"));
 }
 
 QTEST_MAIN(CompileRunTest)

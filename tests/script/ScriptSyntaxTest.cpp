@@ -1,0 +1,67 @@
+// The engine's own parser: which names top-level lexical declarations bind, and where a text stops parsing.
+#include "script/ScriptSyntax.h"
+
+#include <QJSEngine>
+#include <QTest>
+
+class ScriptSyntaxTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void lexicalNames_data();
+    void lexicalNames();
+    void parsesExactlyWhenTheEngineDoes_data();
+    void parsesExactlyWhenTheEngineDoes();
+};
+
+void ScriptSyntaxTest::lexicalNames_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("names");
+    QTest::newRow("let, const, class") << "let a = 1; const b = 2; class C {} var v; function f() {}"
+                                       << QStringList{"a", "b", "C"};
+    QTest::newRow("several declarators") << "let x = 1, y, z = 3;" << QStringList{"x", "y", "z"};
+    QTest::newRow("destructuring") << "const {a, b: [c, ...d], e: {f = 1}} = o, [g, , h] = p;"
+                                   << QStringList{"a", "c", "d", "f", "g", "h"};
+    QTest::newRow("only the top level") << "{ let a; } for (let i = 0; i < 1; i++) {} function f() { const b = 1; }"
+                                           " if (x) { class D {} } var e = class E {};"
+                                        << QStringList();
+    QTest::newRow("escaped name") << "let \\u0061b = 1;" << QStringList{"ab"};
+    QTest::newRow("does not parse") << "let a = 1; let = ;" << QStringList();
+}
+
+void ScriptSyntaxTest::lexicalNames()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, names);
+    QCOMPARE(ScriptSyntax::lexicalNames(program), names);
+}
+
+void ScriptSyntaxTest::parsesExactlyWhenTheEngineDoes_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::newRow("plain") << "var a = 1;";
+    QTest::newRow("arrow and template") << "const f = (x) => `${x}`;";
+    QTest::newRow("missing operand on line 3") << "var a;\nvar b;\nvar c = ;";
+    QTest::newRow("optional chaining") << "a?.b";
+    QTest::newRow("async function") << "async function f() {}";
+    QTest::newRow("module syntax") << "import x from 'y';";
+    QTest::newRow("number method") << "1.toString()";
+}
+
+void ScriptSyntaxTest::parsesExactlyWhenTheEngineDoes()
+{
+    QFETCH(QString, program);
+    QJSEngine engine;
+    // A leading throw makes the engine parse the whole text without running any of it.
+    const QJSValue result = engine.evaluate(QStringLiteral("throw 0;") + program);
+    const bool engineParses = !result.isError();
+    const ScriptSyntax::Check check = ScriptSyntax::check(program);
+    QCOMPARE(check.parses, engineParses);
+    if (!engineParses)
+        QCOMPARE(check.line, result.property(QStringLiteral("lineNumber")).toInt());
+}
+
+QTEST_MAIN(ScriptSyntaxTest)
+#include "ScriptSyntaxTest.moc"
