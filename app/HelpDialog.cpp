@@ -1,52 +1,35 @@
 #include "app/HelpDialog.h"
 
-#include "app/ScriptFile.h"
+#include "common/Utf8Text.h"
 
 #include <QBoxLayout>
-#include <QDialog>
 #include <QFile>
 #include <QPointer>
 #include <QTextBrowser>
 
-namespace {
-
-// Guarded: they empty themselves when the main window, and with it the dialog, is destroyed.
-QPointer<QDialog> helpDialog;
-QPointer<QVBoxLayout> helpLayout;
-QPointer<QTextBrowser> helpPage;
-
-} // namespace
-
-void HelpDialog::open(QWidget *window)
+HelpDialog::HelpDialog(QWidget *parent) : QDialog(parent), page(new QTextBrowser)
 {
-    if (!helpDialog) {
-        helpDialog = new QDialog(window);
-        helpDialog->resize(500, 500);
-        helpDialog->setWindowTitle(QStringLiteral("使用说明"));
-        helpDialog->setWindowFlag(Qt::Drawer, true);
-        helpDialog->setWindowFlag(Qt::WindowStaysOnTopHint, true);
-        helpDialog->setModal(false);
-    }
-    if (!helpLayout)
-        helpLayout = new QVBoxLayout(helpDialog);
-    if (!helpPage) {
-        helpPage = new QTextBrowser;
-        QFile file(QStringLiteral(":/hex/res/instructions.html"));
-        if (file.open(QIODevice::ReadOnly))
-            helpPage->setHtml(ScriptFile::decode(file.readAll()));
-        helpLayout->addWidget(helpPage, 0, Qt::Alignment());
-    }
-    helpDialog->show();
-    helpDialog->activateWindow();
-    helpPage->setFocus(Qt::OtherFocusReason);
+    resize(500, 500);
+    setWindowTitle(QStringLiteral("使用说明"));
+    setWindowFlag(Qt::Drawer, true);
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    setModal(false);
+    auto *layout = new QVBoxLayout(this);
+    // A page that cannot be read stays empty; the dialog still opens.
+    QFile file(QStringLiteral(":/hex/res/instructions.html"));
+    if (file.open(QIODevice::ReadOnly))
+        page->setHtml(Utf8Text::decode(file.readAll()));
+    layout->addWidget(page, 0, Qt::Alignment());
 }
 
-QDialog *HelpDialog::dialog()
+HelpDialog *HelpDialog::open(QWidget *window)
 {
-    return helpDialog;
-}
-
-QTextBrowser *HelpDialog::page()
-{
-    return helpPage;
+    // Guarded: it empties itself when the window, and with it the dialog, is destroyed.
+    static QPointer<HelpDialog> dialog;
+    if (!dialog)
+        dialog = new HelpDialog(window);
+    dialog->show();
+    dialog->activateWindow();
+    dialog->page->setFocus(Qt::OtherFocusReason);
+    return dialog;
 }

@@ -1,16 +1,20 @@
 #pragma once
 
-class QDialog;
+#include <QDialog>
+
 class QTextBrowser;
-class QWidget;
 
 // The "使用说明" window: the help page from the resources in a non-modal dialog that stays on top. One per process,
 // built on first use and only shown again afterwards.
-class HelpDialog
+class HelpDialog : public QDialog
 {
-public:
-    static void open(QWidget *window);
+    Q_OBJECT
 
-    static QDialog *dialog();
-    static QTextBrowser *page();
+public:
+    explicit HelpDialog(QWidget *parent);
+
+    // The process's help dialog: built on first use with window as parent, then shown, activated and focused.
+    static HelpDialog *open(QWidget *window);
+
+    QTextBrowser *const page;
 };

@@ -9,26 +9,32 @@
 OutputLog::OutputLog(QTextBrowser *browser)
     : browser(browser), cursor(browser->document())
 {
-    for (int c = Black; c <= Blue; ++c)
-        formats[c].setForeground(colour(static_cast<Colour>(c)));
+    for (const Kind kind : {Kind::Info, Kind::Error, Kind::Success, Kind::Console})
+        formats[int(kind)].setForeground(colour(kind));
     // Nobody undoes a log; the undo stack would keep a second copy of everything ever appended.
     browser->document()->setUndoRedoEnabled(false);
 
     // Follow the end while the reader is there; a reader who scrolled up is left alone. The range also grows while
     // a large batch is still being laid out, so the end is followed through that as well.
     QScrollBar *bar = browser->verticalScrollBar();
-    QObject::connect(bar, &QScrollBar::valueChanged, browser,
-                     [this, bar](int value) { following = value >= bar->maximum(); });
-    QObject::connect(bar, &QScrollBar::rangeChanged, browser, [this, bar](int, int maximum) {
+    followValue = QObject::connect(bar, &QScrollBar::valueChanged, browser,
+                                   [this, bar](int value) { following = value >= bar->maximum(); });
+    followRange = QObject::connect(bar, &QScrollBar::rangeChanged, browser, [this, bar](int, int maximum) {
         if (following)
             bar->setValue(maximum);
     });
 }
 
-QColor OutputLog::colour(Colour colour)
+OutputLog::~OutputLog()
+{
+    QObject::disconnect(followValue);
+    QObject::disconnect(followRange);
+}
+
+QColor OutputLog::colour(Kind kind)
 {
     static const char *const names[] = {"black", "red", "green", "blue"};
-    return QColor(QLatin1String(names[colour]));
+    return QColor(QLatin1String(names[int(kind)]));
 }
 
 const QString &OutputLog::timestamp()
@@ -43,7 +49,7 @@ const QString &OutputLog::timestamp()
     return stamp;
 }
 
-void OutputLog::append(Colour colour, const QString &text)
+void OutputLog::append(Kind kind, const QString &text)
 {
     // Equal to filling "%1 : %2" with QString::arg, text last (so a "%1" inside it stays literal), without
     // parsing the pattern for every line.
@@ -72,9 +78,9 @@ void OutputLog::append(Colour colour, const QString &text)
     // Not movePosition(End): that lays out the last paragraph first, however long it is.
     cursor.setPosition(browser->document()->characterCount() - 1);
     if (browser->document()->isEmpty())
-        cursor.setCharFormat(formats[colour]);
+        cursor.setCharFormat(formats[int(kind)]);
     else
-        cursor.insertBlock(QTextBlockFormat(), formats[colour]);
+        cursor.insertBlock(QTextBlockFormat(), formats[int(kind)]);
     cursor.insertText(line);
     ++entries;
     ++batchEntries;

@@ -6,20 +6,30 @@
 
 class QTextBrowser;
 
-// The output log: timestamped lines in one of four colours, only ever appended to a QTextBrowser.
+// The output log: timestamped lines of four kinds, each in its colour, only ever appended to a QTextBrowser.
 // Every line reads "yyyy-MM-dd hh:mm:ss : text". The text is shown literally (no mark-up is interpreted) and a line
 // break inside it stays a break inside the same entry, so each entry is exactly one paragraph of the document.
 // While the view shows the end of the log it keeps following it, as QTextEdit::append does.
 class OutputLog
 {
 public:
-    enum Colour { Black, Red, Green, Blue };
+    // What a line says, which decides its colour.
+    enum class Kind
+    {
+        Info,    // progress and information, black
+        Error,   // red
+        Success, // a successful evaluation, green
+        Console  // the script's own console output, blue
+    };
 
     explicit OutputLog(QTextBrowser *browser);
+    ~OutputLog();
+    OutputLog(const OutputLog &) = delete;
+    OutputLog &operator=(const OutputLog &) = delete;
 
-    void append(Colour colour, const QString &text);
+    void append(Kind kind, const QString &text);
 
-    static QColor colour(Colour colour);
+    static QColor colour(Kind kind);
 
     // Laying out one paragraph grows faster than its length (a million characters take most of a minute), so an
     // entry shows at most this many characters of its text, then how many were left out.
@@ -61,6 +71,9 @@ private:
     QTextBrowser *browser;
     QTextCursor cursor;
     QTextCharFormat formats[4];
+    // The scroll bar outlives this log (the browser owns it): the connections go with the log.
+    QMetaObject::Connection followValue;
+    QMetaObject::Connection followRange;
     qint64 stampSecond = -1;
     QString stamp;
     int batchDepth = 0;

@@ -1,5 +1,7 @@
 #include "app/ScriptFile.h"
 
+#include "common/Utf8Text.h"
+
 #include "app/FileSaver.h"
 
 #include <QCryptographicHash>
@@ -29,22 +31,6 @@ bool regularFileTimes(const QString &path, qint64 *size, qint64 *modifiedNs)
 
 } // namespace
 
-QString ScriptFile::decode(const QByteArray &bytes, bool *valid)
-{
-    int length = bytes.indexOf('\0');
-    if (length < 0)
-        length = bytes.size();
-    int start = 0;
-    if (length >= 3 && bytes.startsWith("\xEF\xBB\xBF"))
-        start = 3;
-
-    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
-    const QString text = QTextCodec::codecForMib(106)->toUnicode(bytes.constData() + start, length - start, &state);
-    if (valid)
-        *valid = state.invalidChars == 0 && state.remainingChars == 0;
-    return text;
-}
-
 ScriptFile::ReadResult ScriptFile::read(const QString &path)
 {
     ReadResult result;
@@ -66,7 +52,7 @@ ScriptFile::ReadResult ScriptFile::read(const QString &path)
         return result;
     }
     bool valid = false;
-    result.text = decode(bytes, &valid);
+    result.text = Utf8Text::decode(bytes, &valid);
     result.status = valid ? Status::Ok : Status::NotUtf8;
     if (!valid) {
         result.text.clear();

@@ -37,8 +37,4 @@ public:
     // Whether the file at path holds other bytes now than when the stamp was taken. A file that is gone has not
     // changed (nothing another program wrote would be overwritten), nor has one that was only touched.
     static bool changedSince(const QString &path, const Stamp &stamp);
-
-    // UTF-8 up to the first NUL byte (or the end); a leading byte-order mark is dropped. *valid, when given, tells
-    // whether those bytes were well-formed UTF-8.
-    static QString decode(const QByteArray &bytes, bool *valid = nullptr);
 };

@@ -1,5 +1,7 @@
 #include "app/VelmoraWindow.h"
 
+#include "velmora_config.h"
+
 #include "app/HelpDialog.h"
 #include "app/KeyBindings.h"
 #include "app/OutputLog.h"
@@ -20,7 +22,8 @@
 #include "script/ScriptWatchdog.h"
 #include "script/ValueText.h"
 #include "tools/CodeFormatter.h"
-#include "tools/FindReplace.h"
+#include "tools/FindDialog.h"
+#include "tools/ReplaceDialog.h"
 
 #include <Qsci/qsciapis.h>
 #include <Qsci/qsciscintilla.h>
@@ -114,13 +117,8 @@ VelmoraWindow::~VelmoraWindow()
 void VelmoraWindow::useDesktopIdentity()
 {
     // Docks and task bars match a window to its desktop entry by this id.
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.velmora.Velmora"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.velmora.Velmora")));
-}
-
-JsConsole *VelmoraWindow::console() const
-{
-    return jsConsole;
+    QGuiApplication::setDesktopFileName(QStringLiteral(VELMORA_APP_ID));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(VELMORA_APP_ID)));
 }
 
 void VelmoraWindow::createMenus()
@@ -193,8 +191,8 @@ void VelmoraWindow::setupDocks()
 
 void VelmoraWindow::setupOutput()
 {
-    outputLog->append(OutputLog::Black, QStringLiteral("欢迎使用Velmora"));
-    outputLog->append(OutputLog::Black, QStringLiteral("作者：Velmora开发团队"));
+    outputLog->append(OutputLog::Kind::Info, QStringLiteral("欢迎使用Velmora"));
+    outputLog->append(OutputLog::Kind::Info, QStringLiteral("作者：Velmora开发团队"));
     outputDock->setWidget(outputBrowser);
 }
 
@@ -404,13 +402,13 @@ void VelmoraWindow::closeEvent(QCloseEvent *event)
 
 bool VelmoraWindow::findDialog()
 {
-    FindReplace::openFind(this, codeEditor);
+    FindDialog::open(this, codeEditor);
     return true;
 }
 
 bool VelmoraWindow::replaceDialog()
 {
-    FindReplace::openReplace(this, codeEditor);
+    ReplaceDialog::open(this, codeEditor);
     return true;
 }
 
@@ -431,7 +429,7 @@ bool VelmoraWindow::codeFormat()
             reportTimeout();
             return false;
         }
-        outputLog->append(OutputLog::Red, QStringLiteral("代码格式化失败：%1").arg(result.error));
+        outputLog->append(OutputLog::Kind::Error, QStringLiteral("代码格式化失败：%1").arg(result.error));
         return false;
     case CodeFormatter::Status::Ok:
         break;
@@ -455,7 +453,7 @@ bool VelmoraWindow::instructions()
 
 void VelmoraWindow::reportTimeout()
 {
-    outputLog->append(OutputLog::Red, QStringLiteral("脚本运行超过%1秒,已中断").arg(watchdog->limit()));
+    outputLog->append(OutputLog::Kind::Error, QStringLiteral("脚本运行超过%1秒,已中断").arg(watchdog->limit()));
 }
 
 void VelmoraWindow::saveJournal()
@@ -464,7 +462,7 @@ void VelmoraWindow::saveJournal()
         return;
     // Said once: the work goes on without the journal.
     journalFailed = true;
-    outputLog->append(OutputLog::Red, QStringLiteral("无法写入恢复文件,异常退出时未保存的代码将无法恢复：%1")
+    outputLog->append(OutputLog::Kind::Error, QStringLiteral("无法写入恢复文件,异常退出时未保存的代码将无法恢复：%1")
                                           .arg(journal->errorString()));
 }
 
@@ -474,7 +472,7 @@ void VelmoraWindow::recoverJournal()
     if (!journal->recover(&text))
         return;
     codeEditor->setText(text);
-    outputLog->append(OutputLog::Red, QStringLiteral("已恢复上次异常退出时未保存的代码"));
+    outputLog->append(OutputLog::Kind::Error, QStringLiteral("已恢复上次异常退出时未保存的代码"));
 }
 
 bool VelmoraWindow::codeCompile()
@@ -495,11 +493,11 @@ bool VelmoraWindow::codeCompile()
     }
     jsConsole = new JsConsole(this);
     jsConsole->setValueTextContext({description.get(), runner->stopCheck()});
-    connect(jsConsole, &JsConsole::onMsg, [this](const QString &msg) { outputLog->append(OutputLog::Blue, msg); });
+    connect(jsConsole, &JsConsole::onMsg, [this](const QString &msg) { outputLog->append(OutputLog::Kind::Console, msg); });
     engineAnchor = jsEngine->globalObject();
     engineAnchor.setProperty(QStringLiteral("console"), jsEngine->newQObject(jsConsole));
 
-    outputLog->append(OutputLog::Black, QStringLiteral("开始编译"));
+    outputLog->append(OutputLog::Kind::Info, QStringLiteral("开始编译"));
     const BusyWork busy(outputBrowser->viewport());
     OutputLog::Batch batch(*outputLog);
     const QString code = codeEditor->text();
@@ -510,7 +508,7 @@ bool VelmoraWindow::codeCompile()
         return false;
     case ScriptOutcome::Kind::Error:
         EditorText::selectLine(codeEditor, qMax(outcome.lineNumber - 1, 0));
-        outputLog->append(OutputLog::Red, QStringLiteral("编译错误：%1").arg(outcome.text));
+        outputLog->append(OutputLog::Kind::Error, QStringLiteral("编译错误：%1").arg(outcome.text));
         return false;
     case ScriptOutcome::Kind::Value:
         break;
@@ -520,7 +518,7 @@ bool VelmoraWindow::codeCompile()
     });
     // A tree the limit cut short is not a finished compile, although the script itself ran to its end.
     if (complete)
-        outputLog->append(OutputLog::Black, QStringLiteral("编译完成(无错误)"));
+        outputLog->append(OutputLog::Kind::Info, QStringLiteral("编译完成(无错误)"));
     else
         reportTimeout();
     strCompiledCode = code;
@@ -531,22 +529,27 @@ bool VelmoraWindow::codeCompile()
 bool VelmoraWindow::codeRun()
 {
     if (!jsEngine || !compiled || strCompiledCode != codeEditor->text()) {
-        outputLog->append(OutputLog::Black, QStringLiteral("代码变动,重新编译"));
+        outputLog->append(OutputLog::Kind::Info, QStringLiteral("代码变动,重新编译"));
         if (!codeCompile()) {
-            ExpressionDialog::hide();
+            if (ExpressionDialog *dialog = ExpressionDialog::instance())
+                dialog->setHidden(true);
             return false;
         }
     }
-    ExpressionDialog::ensure(this, [this] { evaluateExpression(); });
-    ExpressionDialog::present();
+    ExpressionDialog *dialog = ExpressionDialog::instance();
+    if (!dialog) {
+        dialog = ExpressionDialog::create(this, [this] { evaluateExpression(); });
+        connect(this, &VelmoraWindow::selectFunction, dialog, &ExpressionDialog::showCallText);
+    }
+    dialog->present();
     return true;
 }
 
 void VelmoraWindow::evaluateExpression()
 {
-    if (!jsEngine || !ExpressionDialog::edit())
+    if (!jsEngine || !ExpressionDialog::instance())
         return;
-    const QString expression = ExpressionDialog::edit()->text();
+    const QString expression = ExpressionDialog::instance()->exprEdit->text();
     const BusyWork busy(outputBrowser->viewport());
     OutputLog::Batch batch(*outputLog);
     const ScriptOutcome outcome = runner->evaluate(jsEngine, expression, description.get());
@@ -555,16 +558,16 @@ void VelmoraWindow::evaluateExpression()
         reportTimeout();
         break;
     case ScriptOutcome::Kind::Error:
-        outputLog->append(OutputLog::Red, QStringLiteral("运行错误"));
-        outputLog->append(OutputLog::Red, QStringLiteral("错误行号：%1").arg(outcome.lineNumber));
-        outputLog->append(OutputLog::Red, QStringLiteral("堆栈调用：%1").arg(outcome.stack));
-        outputLog->append(OutputLog::Red, QStringLiteral("错误原因：%1").arg(outcome.text));
+        outputLog->append(OutputLog::Kind::Error, QStringLiteral("运行错误"));
+        outputLog->append(OutputLog::Kind::Error, QStringLiteral("错误行号：%1").arg(outcome.lineNumber));
+        outputLog->append(OutputLog::Kind::Error, QStringLiteral("堆栈调用：%1").arg(outcome.stack));
+        outputLog->append(OutputLog::Kind::Error, QStringLiteral("错误原因：%1").arg(outcome.text));
         EditorText::selectLine(codeEditor, outcome.lineNumber - 1);
         break;
     case ScriptOutcome::Kind::Value: {
         const QString text = valueText(outcome.value, {description.get(), runner->stopCheck()});
-        outputLog->append(OutputLog::Green, QStringLiteral("运行成功"));
-        outputLog->append(OutputLog::Green, QStringLiteral("计算结果：%1").arg(text));
+        outputLog->append(OutputLog::Kind::Success, QStringLiteral("运行成功"));
+        outputLog->append(OutputLog::Kind::Success, QStringLiteral("计算结果：%1").arg(text));
         break;
     }
     }

@@ -38,20 +38,8 @@ public:
     // Ties the application's windows to the installed desktop entry and icon; call once after QApplication exists.
     static void useDesktopIdentity();
 
-    // Read-only views of the window's parts and state, for the tools and the tests.
-    QsciScintilla *editor() const { return codeEditor; }
-    QTextBrowser *outputView() const { return outputBrowser; }
-    QTreeWidget *globalsTree() const { return objectTree; }
-    QDockWidget *objectListDock() const { return objectDock; }
-    QDockWidget *outputLogDock() const { return outputDock; }
-    QJSEngine *engine() const { return jsEngine; }
-    JsConsole *console() const;
-    QsciLexerJavaScriptPlus *codeLexer() const { return lexer; }
-    const QString &filePath() const { return strFilePath; }
-    const QString &compiledCode() const { return strCompiledCode; }
-    const QString &savedCode() const { return strSavedCode; }
-    OutputLog &log() const { return *outputLog; }
-    ScriptWatchdog &scriptWatchdog() const { return *watchdog; }
+    // The tests and benchmarks reach the window's parts as a friend; the window publishes no accessors for them.
+    friend class WindowParts;
 
 signals:
     void selectFunction(QString strFunName, QJSValue jsValue);

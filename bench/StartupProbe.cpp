@@ -20,7 +20,7 @@ int main(int argc, char *argv[])
     VelmoraWindow window(nullptr);
     window.show();
     if (argc > 1 && qstrcmp(argv[1], "flood") == 0) {
-        window.editor()->setText(BenchSupport::floodScript());
+        window.findChild<QsciScintilla *>()->setText(BenchSupport::floodScript());
         QMetaObject::invokeMethod(&window, "codeCompile");
     }
     QTimer::singleShot(0, &app, &QCoreApplication::quit);

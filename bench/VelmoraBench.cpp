@@ -157,7 +157,7 @@ void outputLog(std::vector<Row> &rows)
         times.push_back(BenchSupport::time([&] {
             OutputLog::Batch batch(log);
             for (int line = 0; line < 100000; ++line)
-                log.append(OutputLog::Blue, QStringLiteral("Log：%1").arg(line));
+                log.append(OutputLog::Kind::Console, QStringLiteral("Log：%1").arg(line));
         }));
         settle();
     }
@@ -169,11 +169,11 @@ double compileInWindow(const QString &code, int *lines = nullptr)
     VelmoraWindow window;
     window.show();
     settle();
-    window.editor()->setText(code);
+    window.findChild<QsciScintilla *>()->setText(code);
     bool ok = false;
     const double ms = BenchSupport::time([&] { ok = invoke(window, "codeCompile"); });
     if (lines)
-        *lines = window.outputView()->document()->blockCount();
+        *lines = window.findChild<QTextBrowser *>()->document()->blockCount();
     return ok ? ms : -1;
 }
 
@@ -242,10 +242,10 @@ void format(std::vector<Row> &rows)
     const auto medians = interleave(
         [&] {
             VelmoraWindow window;
-            window.editor()->setText(code);
+            window.findChild<QsciScintilla *>()->setText(code);
             bool ok = false;
             const double ms = BenchSupport::time([&] { ok = invoke(window, "codeFormat"); });
-            window.editor()->setText(QString());
+            window.findChild<QsciScintilla *>()->setText(QString());
             return ok ? ms : -1;
         },
         BenchSupport::haveNode() ? std::function<double()>([&] { return BenchSupport::runNode(nodeScript, {input, beautify}); })
@@ -282,16 +282,16 @@ void tree(std::vector<Row> &rows)
     for (int i = 0; i < runs; ++i) {
         VelmoraWindow window;
         window.show();
-        window.editor()->setText(script);
+        window.findChild<QsciScintilla *>()->setText(script);
         if (!invoke(window, "codeCompile"))
             return;
         // The fill that the compile ran, again on the emptied tree.
-        QTreeWidget *objects = window.globalsTree();
+        QTreeWidget *objects = window.findChild<QTreeWidget *>();
         objects->clear();
         settle();
-        const ValueDescription description(window.engine());
+        const ValueDescription description(window.findChild<QJSEngine *>());
         fills.push_back(BenchSupport::time(
-            [&] { ObjectTree::fill(objects, window.engine()->globalObject(), description); }));
+            [&] { ObjectTree::fill(objects, window.findChild<QJSEngine *>()->globalObject(), description); }));
         QTreeWidgetItem *big = objects->findItems(QStringLiteral("big"), Qt::MatchExactly).value(0);
         if (!big)
             return;

@@ -1,11 +1,9 @@
 #include "script/ExpressionDialog.h"
 
-#include "app/VelmoraWindow.h"
 #include "browser/ObjectTree.h"
 #include "script/ExpressionHistory.h"
 
 #include <QBoxLayout>
-#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -13,83 +11,58 @@
 
 namespace {
 
-// Guarded pointers: they empty themselves when the window (and with it the dialog) is destroyed.
-QPointer<QDialog> exprDialog;
-QPointer<QVBoxLayout> exprLayout;
-QPointer<QHBoxLayout> exprRow;
-QPointer<QLabel> exprLabel;
-QPointer<QLineEdit> exprEdit;
-QPointer<QPushButton> exprButton;
+// Guarded: it empties itself when the window, and with it the dialog, is destroyed.
+QPointer<ExpressionDialog> theDialog;
 
 } // namespace
 
-void ExpressionDialog::ensure(VelmoraWindow *window, const std::function<void()> &evaluate)
+ExpressionDialog::ExpressionDialog(const std::function<void()> &evaluate, QWidget *parent)
+    : QDialog(parent),
+      exprLabel(new QLabel(QStringLiteral("表达式："))),
+      exprEdit(new QLineEdit),
+      exprButton(new QPushButton(QStringLiteral("计算表达式"))),
+      history(new ExpressionHistory(exprEdit))
 {
-    if (!exprDialog) {
-        exprDialog = new QDialog(window);
-        exprDialog->resize(200, 110);
-        exprDialog->setWindowTitle(QStringLiteral("计算表达式"));
-        exprDialog->setWindowFlag(Qt::Drawer, true);
-        exprDialog->setWindowFlag(Qt::WindowStaysOnTopHint, true);
-        exprDialog->setModal(false);
-    }
-    if (!exprLayout) {
-        exprLayout = new QVBoxLayout;
-        exprDialog->setLayout(exprLayout);
-    }
-    if (!exprRow) {
-        exprRow = new QHBoxLayout;
-        exprLayout->addLayout(exprRow, 0);
-    }
-    if (!exprLabel) {
-        exprLabel = new QLabel(QStringLiteral("表达式："));
-        exprRow->addWidget(exprLabel, 0);
-    }
-    if (!exprEdit) {
-        exprEdit = new QLineEdit;
-        exprRow->addWidget(exprEdit, 0);
-        QObject::connect(window, &VelmoraWindow::selectFunction, [](const QString &strFunName, const QJSValue &jsValue) {
-            if (exprEdit)
-                exprEdit->setText(ObjectTree::callText(strFunName, jsValue));
-        });
-    }
-    if (!exprButton) {
-        exprButton = new QPushButton(QStringLiteral("计算表达式"));
-        exprLayout->addWidget(exprButton, 0);
-        auto *history = new ExpressionHistory(exprEdit);
-        QObject::connect(exprButton.data(), &QAbstractButton::clicked, [evaluate, history] {
-            history->add(exprEdit->text());
-            evaluate();
-        });
-    }
+    resize(200, 110);
+    setWindowTitle(QStringLiteral("计算表达式"));
+    setWindowFlag(Qt::Drawer, true);
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    setModal(false);
+
+    // The widgets are made without a parent; the layouts give them to the dialog.
+    auto *layout = new QVBoxLayout;
+    setLayout(layout);
+    auto *row = new QHBoxLayout;
+    layout->addLayout(row, 0);
+    row->addWidget(exprLabel, 0);
+    row->addWidget(exprEdit, 0);
+    layout->addWidget(exprButton, 0);
+    connect(exprButton, &QAbstractButton::clicked, exprButton, [this, evaluate] {
+        history->add(exprEdit->text());
+        evaluate();
+    });
+}
+
+ExpressionDialog *ExpressionDialog::instance()
+{
+    return theDialog;
+}
+
+ExpressionDialog *ExpressionDialog::create(QWidget *window, const std::function<void()> &evaluate)
+{
+    if (!theDialog)
+        theDialog = new ExpressionDialog(evaluate, window);
+    return theDialog;
 }
 
 void ExpressionDialog::present()
 {
-    if (!exprDialog)
-        return;
-    exprDialog->show();
-    exprDialog->activateWindow();
+    show();
+    activateWindow();
     exprEdit->setFocus(Qt::OtherFocusReason);
 }
 
-void ExpressionDialog::hide()
+void ExpressionDialog::showCallText(const QString &name, const QJSValue &function)
 {
-    if (exprDialog)
-        exprDialog->setHidden(true);
-}
-
-QDialog *ExpressionDialog::dialog()
-{
-    return exprDialog;
-}
-
-QLineEdit *ExpressionDialog::edit()
-{
-    return exprEdit;
-}
-
-QPushButton *ExpressionDialog::button()
-{
-    return exprButton;
+    exprEdit->setText(ObjectTree::callText(name, function));
 }

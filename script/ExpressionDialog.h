@@ -1,27 +1,37 @@
 #pragma once
 
+#include <QDialog>
+#include <QJSValue>
+
 #include <functional>
 
-class QDialog;
+class ExpressionHistory;
+class QLabel;
 class QLineEdit;
 class QPushButton;
-class VelmoraWindow;
 
-// The non-modal "计算表达式" dialog: a label, the expression line edit and the button that evaluates it.
-// Its widgets are process-wide, created on first use with the window as parent and kept (closing only hides);
-// the expression typed last stays in the line edit.
-class ExpressionDialog
+// The non-modal "计算表达式" dialog: a label, the expression line edit and the button that evaluates it. Closing only
+// hides it; the expression typed last stays in the line edit, and Up and Down walk the ones evaluated before.
+class ExpressionDialog : public QDialog
 {
-public:
-    // Creates whatever does not exist yet. When the line edit is created, the window's selectFunction signal is
-    // connected to write a clicked function's call text into it; when the button is created, its clicks run evaluate.
-    static void ensure(VelmoraWindow *window, const std::function<void()> &evaluate);
-    // Shows and activates the dialog and puts the focus into the line edit.
-    static void present();
-    // Hides the dialog if it exists.
-    static void hide();
+    Q_OBJECT
 
-    static QDialog *dialog();
-    static QLineEdit *edit();
-    static QPushButton *button();
+public:
+    // evaluate runs on every press of the button (and Enter), after the expression went into the history.
+    ExpressionDialog(const std::function<void()> &evaluate, QWidget *parent);
+
+    // The one expression dialog of the process, or null before the first create().
+    static ExpressionDialog *instance();
+    // Makes the process's dialog, with window as parent; it lives until the window goes.
+    static ExpressionDialog *create(QWidget *window, const std::function<void()> &evaluate);
+
+    // Shows and activates the dialog and puts the focus into the line edit.
+    void present();
+    // Writes a clicked function's call text into the line edit ("name(a, b)").
+    void showCallText(const QString &name, const QJSValue &function);
+
+    QLabel *const exprLabel;
+    QLineEdit *const exprEdit;
+    QPushButton *const exprButton;
+    ExpressionHistory *const history;
 };

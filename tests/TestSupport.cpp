@@ -174,3 +174,51 @@ bool TestSupport::withFileSizeLimit(long bytes, const std::function<void()> &wor
     setrlimit(RLIMIT_FSIZE, &saved);
     return true;
 }
+
+void TestSupport::verifyNoWindowsLeft()
+{
+    flushDeferredDeletes();
+    QStringList left;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        const QString name = QString::fromLatin1(widget->metaObject()->className());
+        // Qt's own: the desktop and a tooltip, made once per process.
+        if (name == QLatin1String("QDesktopWidget") || name == QLatin1String("QDesktopScreenWidget")
+            || name == QLatin1String("QTipLabel"))
+            continue;
+        left << name + QStringLiteral(" \"") + widget->windowTitle() + QLatin1Char('"');
+    }
+    QVERIFY2(left.isEmpty(), qPrintable(QStringLiteral("top-level widgets left behind: ") + left.join(QStringLiteral(", "))));
+}
+
+ModalAnswer::ModalAnswer(const std::function<void(QWidget *)> &answer, int timeoutMs)
+    : answer(answer), timeoutMs(timeoutMs)
+{
+    clock.start();
+    timer.setInterval(20);
+    QObject::connect(&timer, &QTimer::timeout, [this] { poll(); });
+    timer.start();
+}
+
+ModalAnswer::~ModalAnswer()
+{
+    timer.stop();
+}
+
+void ModalAnswer::poll()
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    if (!modal) {
+        if (clock.elapsed() > timeoutMs) {
+            timer.stop();
+            qWarning("no modal dialog appeared");
+        }
+        return;
+    }
+    timer.stop();
+    done = true;
+    modalClass = QString::fromLatin1(modal->metaObject()->className());
+    modalTitle = modal->windowTitle();
+    if (auto *box = qobject_cast<QMessageBox *>(modal))
+        modalText = box->text();
+    answer(modal);
+}

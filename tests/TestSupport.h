@@ -6,9 +6,48 @@
 
 #include <functional>
 
+#include "app/OutputLog.h"
+#include "app/VelmoraWindow.h"
+#include "editor/QsciLexerJavaScriptPlus.h"
+#include "script/JsConsole.h"
+#include "script/ScriptWatchdog.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTimer>
+
 class QTextBrowser;
 class QWidget;
-class VelmoraWindow;
+
+// The window's parts and state, as the tests and benchmarks see them. The window befriends this class instead of
+// publishing accessors.
+class WindowParts
+{
+public:
+    explicit WindowParts(const VelmoraWindow *window) : window(window) {}
+
+    QsciScintilla *editor() const { return window->codeEditor; }
+    QTextBrowser *outputView() const { return window->outputBrowser; }
+    QTreeWidget *globalsTree() const { return window->objectTree; }
+    QDockWidget *objectListDock() const { return window->objectDock; }
+    QDockWidget *outputLogDock() const { return window->outputDock; }
+    QJSEngine *engine() const { return window->jsEngine; }
+    JsConsole *console() const { return window->jsConsole; }
+    QsciLexerJavaScriptPlus *codeLexer() const { return window->lexer; }
+    QString filePath() const { return window->strFilePath; }
+    QString compiledCode() const { return window->strCompiledCode; }
+    QString savedCode() const { return window->strSavedCode; }
+    OutputLog &log() const { return *window->outputLog; }
+    ScriptWatchdog &scriptWatchdog() const { return *window->watchdog; }
+
+private:
+    const VelmoraWindow *window;
+};
+
+inline WindowParts parts(const VelmoraWindow *window)
+{
+    return WindowParts(window);
+}
 
 // Helpers shared by the tests: reading the output log, calling the window's commands, answering modal dialogs.
 class TestSupport
@@ -56,4 +95,37 @@ public:
 
     // Deletes objects released with deleteLater.
     static void flushDeferredDeletes();
+
+    // Fails the running test when a top-level widget it made is still alive (once deferred deletions have run): a
+    // window or dialog left behind would carry one test's state into the next. Call from cleanup().
+    static void verifyNoWindowsLeft();
+};
+
+// Answers the next modal dialog as a user would, for as long as it lives (Qt's own tests answer their message boxes
+// the same way): a timer waits until a modal widget is active and hands it to the answer. Create it before the code
+// that opens the dialog; one answer per object. Going out of scope withdraws an answer that found no dialog, so no
+// answer meant for one step can click in the next.
+class ModalAnswer
+{
+public:
+    explicit ModalAnswer(const std::function<void(QWidget *)> &answer, int timeoutMs = 10000);
+    ~ModalAnswer();
+    ModalAnswer(const ModalAnswer &) = delete;
+    ModalAnswer &operator=(const ModalAnswer &) = delete;
+
+    bool answered() const { return done; }
+
+    // What the answered dialog showed: its class, window title and (for message boxes) text.
+    QString modalClass;
+    QString modalTitle;
+    QString modalText;
+
+private:
+    void poll();
+
+    QTimer timer;
+    QElapsedTimer clock;
+    std::function<void(QWidget *)> answer;
+    int timeoutMs;
+    bool done = false;
 };

@@ -1,6 +1,6 @@
 #include "tools/CodeFormatter.h"
 
-#include "app/ScriptFile.h"
+#include "common/Utf8Text.h"
 #include "script/ScriptSyntax.h"
 #include "script/ScriptWatchdog.h"
 
@@ -25,7 +25,7 @@ bool CodeFormatter::prepare()
         return false;
     engine = std::make_unique<QJSEngine>();
     // An error here shows when js_beautify turns out not to be callable.
-    engine->evaluate(ScriptFile::decode(resource.readAll()), QString(), 1);
+    engine->evaluate(Utf8Text::decode(resource.readAll()), QString(), 1);
     beautify = engine->globalObject().property(QStringLiteral("js_beautify"));
     return true;
 }

@@ -50,8 +50,8 @@ private:
     VelmoraWindow *window = nullptr;
     QTemporaryDir *dir = nullptr;
     QString path(const QString &name) const { return dir->filePath(name); }
-    QString text() const { return window->editor()->text(); }
-    void setText(const QString &value) { window->editor()->setText(value); }
+    QString text() const { return parts(window).editor()->text(); }
+    void setText(const QString &value) { parts(window).editor()->setText(value); }
     static QByteArray contents(const QString &file)
     {
         QFile f(file);
@@ -95,15 +95,15 @@ void FileCommandsTest::roundTripIsByteExact()
     QVERIFY(saveAs(path(QStringLiteral("round.js"))));
     QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("保存文件"));
     QCOMPARE(contents(path(QStringLiteral("round.js"))), original.toUtf8());
-    QCOMPARE(window->filePath(), path(QStringLiteral("round.js")));
-    QCOMPARE(window->savedCode(), original);
+    QCOMPARE(parts(window).filePath(), path(QStringLiteral("round.js")));
+    QCOMPARE(parts(window).savedCode(), original);
 
     setText(QString());
     TestSupport::answerModal(TestSupport::typeFileName(path(QStringLiteral("round.js"))));
     QVERIFY(TestSupport::invoke(window, "openFile"));
     QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("打开文件"));
     QCOMPARE(text(), original);
-    QCOMPARE(window->savedCode(), original);
+    QCOMPARE(parts(window).savedCode(), original);
 }
 
 void FileCommandsTest::saveAsksOnlyWithoutPath()
@@ -124,8 +124,8 @@ void FileCommandsTest::cancelledSaveDialogEmptiesPath()
     QVERIFY(saveAs(path(QStringLiteral("first.js"))));
     TestSupport::answerModal(TestSupport::pressEscape());
     QVERIFY(!TestSupport::invoke(window, "saveAsFile"));
-    QVERIFY(window->filePath().isEmpty());
-    QCOMPARE(window->savedCode(), QStringLiteral("a"));
+    QVERIFY(parts(window).filePath().isEmpty());
+    QCOMPARE(parts(window).savedCode(), QStringLiteral("a"));
 }
 
 void FileCommandsTest::saveThatCannotOpenWarns()
@@ -139,8 +139,8 @@ void FileCommandsTest::saveThatCannotOpenWarns()
     QVERIFY(!TestSupport::invoke(window, "saveFile"));
     QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("错误"));
     QCOMPARE(TestSupport::lastModalText, QStringLiteral("文件保存失败"));
-    QCOMPARE(window->filePath(), path(QStringLiteral("sub/t.js")));
-    QCOMPARE(window->savedCode(), QStringLiteral("first"));
+    QCOMPARE(parts(window).filePath(), path(QStringLiteral("sub/t.js")));
+    QCOMPARE(parts(window).savedCode(), QStringLiteral("first"));
 }
 
 void FileCommandsTest::saveWhoseWriteFailsKeepsOldFile()
@@ -155,7 +155,7 @@ void FileCommandsTest::saveWhoseWriteFailsKeepsOldFile()
     QVERIFY(!saved);
     QCOMPARE(TestSupport::lastModalText, QStringLiteral("文件保存失败"));
     QCOMPARE(contents(path(QStringLiteral("w.js"))), QByteArray("old text"));
-    QCOMPARE(window->savedCode(), QStringLiteral("old text"));
+    QCOMPARE(parts(window).savedCode(), QStringLiteral("old text"));
 }
 
 namespace {
@@ -232,7 +232,7 @@ void FileCommandsTest::saveAsksWhenChangedOnDisk()
     QCOMPARE(contents(target), written ? QByteArray("mine, edited") : onDisk);
     if (saveAs)
         QCOMPARE(contents(shared), onDisk);
-    QCOMPARE(window->savedCode(), written ? QStringLiteral("mine, edited") : QStringLiteral("mine"));
+    QCOMPARE(parts(window).savedCode(), written ? QStringLiteral("mine, edited") : QStringLiteral("mine"));
 }
 
 void FileCommandsTest::newOnEmptyAsksNothing()
@@ -245,7 +245,7 @@ void FileCommandsTest::newOnEmptyAsksNothing()
     setText(QString());
     QVERIFY(TestSupport::invoke(window, "newFile"));
     QCOMPARE(TestSupport::modalCount, 1);
-    QVERIFY(window->filePath().isEmpty());
+    QVERIFY(parts(window).filePath().isEmpty());
 }
 
 void FileCommandsTest::newAfterSaveAsksAndNoEmpties()
@@ -257,8 +257,8 @@ void FileCommandsTest::newAfterSaveAsksAndNoEmpties()
     QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("提示"));
     QCOMPARE(TestSupport::lastModalText, QStringLiteral("是否保存代码?"));
     QCOMPARE(text(), QString());
-    QVERIFY(window->filePath().isEmpty());
-    QCOMPARE(window->savedCode(), QStringLiteral("saved"));
+    QVERIFY(parts(window).filePath().isEmpty());
+    QCOMPARE(parts(window).savedCode(), QStringLiteral("saved"));
 }
 
 void FileCommandsTest::newYesThenCancelledSaveKeepsText()
@@ -326,8 +326,8 @@ void FileCommandsTest::escapeOrTitleBarCancels()
     QCOMPARE(TestSupport::modalCount, before + 1);
     QCOMPARE(TestSupport::cancelAnswers(), 1);
     QCOMPARE(text(), QStringLiteral("kept, edited"));
-    QCOMPARE(window->filePath(), path(QStringLiteral("kept.js")));
-    QCOMPARE(window->savedCode(), QStringLiteral("kept"));
+    QCOMPARE(parts(window).filePath(), path(QStringLiteral("kept.js")));
+    QCOMPARE(parts(window).savedCode(), QStringLiteral("kept"));
     QCOMPARE(contents(path(QStringLiteral("kept.js"))), QByteArray("kept"));
 }
 
@@ -389,7 +389,7 @@ void FileCommandsTest::openRefusesWhatCannotBeShown()
     QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("错误"));
     QCOMPARE(TestSupport::lastModalText, message);
     QCOMPARE(text(), QString());
-    QVERIFY(window->filePath().isEmpty());
+    QVERIFY(parts(window).filePath().isEmpty());
     if (!bytes.isEmpty())
         QCOMPARE(contents(path(QStringLiteral("refused.js"))), bytes);
 }
@@ -412,7 +412,7 @@ void FileCommandsTest::cancelledOpenAfterNewLeavesEditorAndPathEmpty()
     });
     QVERIFY(!TestSupport::invoke(window, "openFile"));
     QCOMPARE(text(), QString());
-    QVERIFY(window->filePath().isEmpty());
+    QVERIFY(parts(window).filePath().isEmpty());
 }
 
 void FileCommandsTest::closeWithUnsavedTextYesThenCancelKeepsWindowOpen()

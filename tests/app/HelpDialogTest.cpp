@@ -16,45 +16,55 @@ class HelpDialogTest : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void oneDialogOnRepeatedCalls();
+    void dialogSettings();
     void pageSections();
     void pageFileFormat();
 };
+
+void HelpDialogTest::cleanup()
+{
+    TestSupport::verifyNoWindowsLeft();
+}
 
 void HelpDialogTest::oneDialogOnRepeatedCalls()
 {
     VelmoraWindow window;
     window.show();
     QVERIFY(TestSupport::invoke(&window, "instructions"));
-    QDialog *dialog = HelpDialog::dialog();
+    HelpDialog *dialog = window.findChild<HelpDialog *>();
     QVERIFY(dialog && dialog->isVisible());
-    QCOMPARE(dialog->windowTitle(), QStringLiteral("使用说明"));
-    QCOMPARE(dialog->size(), QSize(500, 500).expandedTo(dialog->minimumSizeHint()));
-    QCOMPARE(dialog->parent(), &window);
-    QVERIFY(!dialog->isModal());
-    QCOMPARE(int(dialog->windowFlags() & Qt::WindowType_Mask), int(Qt::Drawer));
-    QVERIFY(dialog->windowFlags() & Qt::WindowStaysOnTopHint);
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(HelpDialog::page()));
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(dialog->page));
 
-    const QString page = HelpDialog::page()->toPlainText();
+    const QString page = dialog->page->toPlainText();
     dialog->close();
     QVERIFY(!dialog->isVisible());
     QVERIFY(TestSupport::invoke(&window, "instructions"));
-    QCOMPARE(HelpDialog::dialog(), dialog);
+    QCOMPARE(window.findChildren<QDialog *>(), QList<QDialog *>{dialog});
     QVERIFY(dialog->isVisible());
-    QCOMPARE(window.findChildren<QDialog *>().size(), 1);
-    QCOMPARE(HelpDialog::page()->toPlainText(), page);
+    QCOMPARE(dialog->page->toPlainText(), page);
     // The main window stays usable while the help is open.
     QVERIFY(!QApplication::activeModalWidget());
 }
 
+void HelpDialogTest::dialogSettings()
+{
+    HelpDialog dialog(nullptr);
+    dialog.show();
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("使用说明"));
+    QCOMPARE(dialog.size(), QSize(500, 500).expandedTo(dialog.minimumSizeHint()));
+    QVERIFY(!dialog.isModal());
+    QCOMPARE(int(dialog.windowFlags() & Qt::WindowType_Mask), int(Qt::Drawer));
+    QVERIFY(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
 void HelpDialogTest::pageSections()
 {
-    VelmoraWindow window;
-    QVERIFY(TestSupport::invoke(&window, "instructions"));
+    HelpDialog dialog(nullptr);
     QStringList headings;
     QList<QStringList> entries;
-    for (QTextBlock block = HelpDialog::page()->document()->begin(); block.isValid(); block = block.next()) {
+    for (QTextBlock block = dialog.page->document()->begin(); block.isValid(); block = block.next()) {
         QTextList *list = block.textList();
         if (!list)
             continue;

@@ -37,22 +37,22 @@ private slots:
 
 void OutputLogTest::colours_data()
 {
-    QTest::addColumn<int>("colour");
+    QTest::addColumn<int>("kind");
     QTest::addColumn<QColor>("expected");
-    QTest::newRow("black") << int(OutputLog::Black) << QColor(0, 0, 0);
-    QTest::newRow("red") << int(OutputLog::Red) << QColor(255, 0, 0);
-    QTest::newRow("green") << int(OutputLog::Green) << QColor(0, 128, 0);
-    QTest::newRow("blue") << int(OutputLog::Blue) << QColor(0, 0, 255);
+    QTest::newRow("information in black") << int(OutputLog::Kind::Info) << QColor(0, 0, 0);
+    QTest::newRow("errors in red") << int(OutputLog::Kind::Error) << QColor(255, 0, 0);
+    QTest::newRow("results in green") << int(OutputLog::Kind::Success) << QColor(0, 128, 0);
+    QTest::newRow("console output in blue") << int(OutputLog::Kind::Console) << QColor(0, 0, 255);
 }
 
 void OutputLogTest::colours()
 {
-    QFETCH(int, colour);
+    QFETCH(int, kind);
     QFETCH(QColor, expected);
     QTextBrowser browser;
     OutputLog log(&browser);
-    log.append(OutputLog::Black, QStringLiteral("first"));
-    log.append(static_cast<OutputLog::Colour>(colour), QStringLiteral("编译错误：x"));
+    log.append(OutputLog::Kind::Info, QStringLiteral("first"));
+    log.append(static_cast<OutputLog::Kind>(kind), QStringLiteral("编译错误：x"));
     const auto entries = TestSupport::entries(&browser);
     QCOMPARE(entries.size(), 2);
     QCOMPARE(entries.at(1).text, QStringLiteral("编译错误：x"));
@@ -80,7 +80,7 @@ void OutputLogTest::textIsLiteral()
     QFETCH(QString, text);
     QTextBrowser browser;
     OutputLog log(&browser);
-    log.append(OutputLog::Blue, text);
+    log.append(OutputLog::Kind::Console, text);
     const auto entries = TestSupport::entries(&browser);
     QCOMPARE(entries.size(), 1);
     QCOMPARE(entries.at(0).text, text);
@@ -100,8 +100,8 @@ void OutputLogTest::lineBreakStaysInOneEntry()
     QFETCH(QString, text);
     QTextBrowser browser;
     OutputLog log(&browser);
-    log.append(OutputLog::Red, text);
-    log.append(OutputLog::Red, QStringLiteral("next"));
+    log.append(OutputLog::Kind::Error, text);
+    log.append(OutputLog::Kind::Error, QStringLiteral("next"));
     QCOMPARE(TestSupport::entryCount(&browser), 2);
     const QStringList lines = TestSupport::texts(&browser).first().split(QChar::LineSeparator);
     QCOMPARE(lines, (QStringList{QStringLiteral("Error: x"), QStringLiteral("@:1"), QStringLiteral("%entry@:1")}));
@@ -112,7 +112,7 @@ void OutputLogTest::timestampIsNow()
     QTextBrowser browser;
     OutputLog log(&browser);
     const QDateTime before = QDateTime::currentDateTime().addMSecs(-1000);
-    log.append(OutputLog::Black, QStringLiteral("x"));
+    log.append(OutputLog::Kind::Info, QStringLiteral("x"));
     const QDateTime after = QDateTime::currentDateTime();
     const QString stamp = TestSupport::entries(&browser).at(0).timestamp;
     QVERIFY(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$")).match(stamp).hasMatch());
@@ -124,18 +124,18 @@ void OutputLogTest::batchKeepsOrderAndContent()
 {
     QTextBrowser browser;
     OutputLog log(&browser);
-    log.append(OutputLog::Black, QStringLiteral("before"));
+    log.append(OutputLog::Kind::Info, QStringLiteral("before"));
     {
         OutputLog::Batch batch(log);
         for (int i = 0; i < 5; ++i) {
-            log.append(i % 2 ? OutputLog::Blue : OutputLog::Green, QString::number(i));
+            log.append(i % 2 ? OutputLog::Kind::Console : OutputLog::Kind::Success, QString::number(i));
             // Each line is in the document at once, while the batch is still open.
             QCOMPARE(TestSupport::texts(&browser).last(), QString::number(i));
         }
         OutputLog::Batch nested(log);
-        log.append(OutputLog::Red, QStringLiteral("nested"));
+        log.append(OutputLog::Kind::Error, QStringLiteral("nested"));
     }
-    log.append(OutputLog::Black, QStringLiteral("after"));
+    log.append(OutputLog::Kind::Info, QStringLiteral("after"));
     QCOMPARE(TestSupport::texts(&browser), (QStringList{QStringLiteral("before"), QStringLiteral("0"), QStringLiteral("1"),
                                                         QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
                                                         QStringLiteral("nested"), QStringLiteral("after")}));
@@ -152,7 +152,7 @@ void OutputLogTest::followsTheEnd()
     {
         OutputLog::Batch batch(log);
         for (int i = 0; i < 200; ++i)
-            log.append(OutputLog::Blue, QString::number(i));
+            log.append(OutputLog::Kind::Console, QString::number(i));
     }
     QScrollBar *bar = browser.verticalScrollBar();
     QVERIFY(bar->maximum() > 0);
@@ -160,7 +160,7 @@ void OutputLogTest::followsTheEnd()
 
     // A reader who scrolled up stays where they are.
     bar->setValue(0);
-    log.append(OutputLog::Blue, QStringLiteral("more"));
+    log.append(OutputLog::Kind::Console, QStringLiteral("more"));
     QCOMPARE(bar->value(), 0);
 }
 
@@ -170,7 +170,7 @@ void OutputLogTest::keepsEveryLine()
     OutputLog log(&browser);
     OutputLog::Batch batch(log);
     for (int i = 0; i < 20000; ++i)
-        log.append(OutputLog::Blue, QString::number(i));
+        log.append(OutputLog::Kind::Console, QString::number(i));
     QCOMPARE(TestSupport::entryCount(&browser), 20000);
     QCOMPARE(browser.document()->findBlockByNumber(12345).text().section(QStringLiteral(" : "), 1),
              QStringLiteral("12345"));
@@ -182,11 +182,11 @@ void OutputLogTest::hugeTextIsShortened()
     browser.show();
     OutputLog log(&browser);
     const QString exact(OutputLog::maxTextLength, QLatin1Char('a'));
-    log.append(OutputLog::Blue, exact);
+    log.append(OutputLog::Kind::Console, exact);
     QCOMPARE(TestSupport::texts(&browser).last(), exact);
     QElapsedTimer clock;
     clock.start();
-    log.append(OutputLog::Blue, QString(2000000, QLatin1Char('x')));
+    log.append(OutputLog::Kind::Console, QString(2000000, QLatin1Char('x')));
     QCoreApplication::processEvents();
     // About 0.7 s here, up to 4.5 s on a loaded machine: the bound only catches a hang.
     QVERIFY2(clock.elapsed() < 30000, "a huge entry froze the log");
@@ -211,11 +211,11 @@ void OutputLogTest::floodIsLaidOutInTheBackgroundAndFollowed()
     browser.show();
     QVERIFY(QTest::qWaitForWindowExposed(&browser));
     OutputLog log(&browser);
-    log.append(OutputLog::Black, QStringLiteral("welcome"));
+    log.append(OutputLog::Kind::Info, QStringLiteral("welcome"));
     {
         OutputLog::Batch batch(log);
         for (int i = 0; i < 20000; ++i)
-            log.append(OutputLog::Blue, QStringLiteral("Log：%1").arg(i));
+            log.append(OutputLog::Kind::Console, QStringLiteral("Log：%1").arg(i));
     }
     // Every line is in the document at once...
     QCOMPARE(TestSupport::entryCount(&browser), 20001);
@@ -241,14 +241,14 @@ void OutputLogTest::readerAboveTheEndStaysDuringBackgroundLayout()
     QVERIFY(QTest::qWaitForWindowExposed(&browser));
     OutputLog log(&browser);
     for (int i = 0; i < 100; ++i)
-        log.append(OutputLog::Black, QString::number(i));
+        log.append(OutputLog::Kind::Info, QString::number(i));
     QScrollBar *bar = browser.verticalScrollBar();
     bar->setValue(bar->maximum() / 2);
     const int position = bar->value();
     {
         OutputLog::Batch batch(log);
         for (int i = 0; i < 5000; ++i)
-            log.append(OutputLog::Blue, QString::number(i));
+            log.append(OutputLog::Kind::Console, QString::number(i));
     }
     // About 0.1 s (0.7 s with sanitizers on a loaded machine).
     QTRY_VERIFY_WITH_TIMEOUT(laidOut(browser.document()->lastBlock()), 20000);
@@ -272,7 +272,7 @@ void OutputLogTest::scrollbackIsBounded()
     {
         OutputLog::Batch batch(log);
         for (int i = 0; i < lines; ++i)
-            log.append(OutputLog::Blue, QString::number(i).leftJustified(length, QLatin1Char('.')));
+            log.append(OutputLog::Kind::Console, QString::number(i).leftJustified(length, QLatin1Char('.')));
     }
     QTextDocument *document = browser.document();
     QVERIFY2(document->blockCount() <= OutputLog::maxEntries + OutputLog::maxEntries / 10,

@@ -46,7 +46,7 @@ void VelmoraWindowTest::titleAndSize()
     VelmoraWindow window;
     QCOMPARE(window.windowTitle(), QStringLiteral("Velmora v0.1"));
     QCOMPARE(window.size(), QSize(800, 600));
-    QCOMPARE(window.centralWidget(), static_cast<QWidget *>(window.editor()));
+    QCOMPARE(window.centralWidget(), static_cast<QWidget *>(parts(&window).editor()));
 }
 
 void VelmoraWindowTest::docks_data()
@@ -64,26 +64,26 @@ void VelmoraWindowTest::docks()
     QFETCH(QString, title);
     QFETCH(int, area);
     VelmoraWindow window;
-    QDockWidget *dock = objectList ? window.objectListDock() : window.outputLogDock();
-    QWidget *content = objectList ? static_cast<QWidget *>(window.globalsTree())
-                                  : static_cast<QWidget *>(window.outputView());
+    QDockWidget *dock = objectList ? parts(&window).objectListDock() : parts(&window).outputLogDock();
+    QWidget *content = objectList ? static_cast<QWidget *>(parts(&window).globalsTree())
+                                  : static_cast<QWidget *>(parts(&window).outputView());
     QCOMPARE(dock->windowTitle(), title);
     QCOMPARE(int(window.dockWidgetArea(dock)), area);
     QCOMPARE(dock->widget(), content);
     QCOMPARE(dock->features(), QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable
                                    | QDockWidget::DockWidgetFloatable);
     if (objectList) {
-        QCOMPARE(window.globalsTree()->columnCount(), 2);
-        QCOMPARE(window.globalsTree()->headerItem()->text(0), QStringLiteral("名称"));
-        QCOMPARE(window.globalsTree()->headerItem()->text(1), QStringLiteral("描述"));
-        QCOMPARE(window.globalsTree()->topLevelItemCount(), 0);
+        QCOMPARE(parts(&window).globalsTree()->columnCount(), 2);
+        QCOMPARE(parts(&window).globalsTree()->headerItem()->text(0), QStringLiteral("名称"));
+        QCOMPARE(parts(&window).globalsTree()->headerItem()->text(1), QStringLiteral("描述"));
+        QCOMPARE(parts(&window).globalsTree()->topLevelItemCount(), 0);
     }
 }
 
 void VelmoraWindowTest::welcomeLines()
 {
     VelmoraWindow window;
-    const auto entries = TestSupport::entries(window.outputView());
+    const auto entries = TestSupport::entries(parts(&window).outputView());
     QCOMPARE(entries.size(), 2);
     QCOMPARE(entries.at(0).text, QStringLiteral("欢迎使用Velmora"));
     QVERIFY(!entries.at(1).text.isEmpty());
@@ -178,7 +178,7 @@ void VelmoraWindowTest::actionTriggersSlot()
     QFETCH(QString, text);
     VelmoraWindow window;
     window.show();
-    window.editor()->setText(QStringLiteral("var  x=1;"));
+    parts(&window).editor()->setText(QStringLiteral("var  x=1;"));
     QAction *action = nullptr;
     for (QAction *menu : window.menuBar()->actions())
         for (QAction *candidate : menu->menu()->actions())
@@ -191,15 +191,15 @@ void VelmoraWindowTest::actionTriggersSlot()
     action->trigger();
 
     if (text == QStringLiteral("编译")) {
-        QVERIFY(window.engine());
-        QCOMPARE(window.compiledCode(), QStringLiteral("var  x=1;"));
+        QVERIFY(parts(&window).engine());
+        QCOMPARE(parts(&window).compiledCode(), QStringLiteral("var  x=1;"));
     } else if (text == QStringLiteral("运行")) {
-        QVERIFY(window.engine());
-        QVERIFY(TestSupport::texts(window.outputView()).contains(QStringLiteral("代码变动,重新编译")));
+        QVERIFY(parts(&window).engine());
+        QVERIFY(TestSupport::texts(parts(&window).outputView()).contains(QStringLiteral("代码变动,重新编译")));
     } else if (text == QStringLiteral("代码格式化")) {
-        QCOMPARE(window.editor()->text(), QStringLiteral("var x = 1;"));
+        QCOMPARE(parts(&window).editor()->text(), QStringLiteral("var x = 1;"));
     } else if (text == QStringLiteral("新文件")) {
-        QCOMPARE(window.editor()->text(), QString());
+        QCOMPARE(parts(&window).editor()->text(), QString());
     } else {
         QCOMPARE(window.findChildren<QDialog *>().size(), dialogsBefore + 1);
     }
@@ -243,11 +243,11 @@ void VelmoraWindowTest::closeRightAfterStartAsksNothing()
 void VelmoraWindowTest::noEngineBeforeFirstCompile()
 {
     VelmoraWindow window;
-    QVERIFY(!window.engine());
-    QVERIFY(!window.console());
-    QVERIFY(window.compiledCode().isEmpty());
-    QVERIFY(window.filePath().isEmpty());
-    QVERIFY(window.savedCode().isEmpty());
+    QVERIFY(!parts(&window).engine());
+    QVERIFY(!parts(&window).console());
+    QVERIFY(parts(&window).compiledCode().isEmpty());
+    QVERIFY(parts(&window).filePath().isEmpty());
+    QVERIFY(parts(&window).savedCode().isEmpty());
 }
 
 void VelmoraWindowTest::editorHasFocusAtStart()
@@ -255,7 +255,7 @@ void VelmoraWindowTest::editorHasFocusAtStart()
     VelmoraWindow window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(window.editor()));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(parts(&window).editor()));
 }
 
 QTEST_MAIN(VelmoraWindowTest)

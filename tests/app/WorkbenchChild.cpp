@@ -34,8 +34,8 @@ void say(const QString &line)
 
 void report(VelmoraWindow &window)
 {
-    say(QStringLiteral("TEXT ") + QString::fromLatin1(window.editor()->text().toUtf8().toBase64()));
-    for (const QString &text : TestSupport::texts(window.outputView()))
+    say(QStringLiteral("TEXT ") + QString::fromLatin1(parts(&window).editor()->text().toUtf8().toBase64()));
+    for (const QString &text : TestSupport::texts(parts(&window).outputView()))
         say(QStringLiteral("LOG ") + QString(text).replace(QChar::LineSeparator, QLatin1Char(' ')));
 }
 
@@ -58,14 +58,14 @@ int main(int argc, char *argv[])
     window.show();
     const QString mode = args.at(0);
     if (mode != QLatin1String("start")) {
-        window.editor()->setText(fileText(args.value(1)));
+        parts(&window).editor()->setText(fileText(args.value(1)));
         if (mode == QLatin1String("compile")) {
             TestSupport::invoke(&window, "codeCompile");
             // The window answers again: the next compile starts at once and runs as usual.
             QElapsedTimer clock;
             clock.start();
             QApplication::processEvents();
-            window.editor()->setText(QStringLiteral("var ok = 1;"));
+            parts(&window).editor()->setText(QStringLiteral("var ok = 1;"));
             TestSupport::invoke(&window, "codeCompile");
             QApplication::processEvents();
             report(window);
@@ -74,14 +74,14 @@ int main(int argc, char *argv[])
         }
         if (mode == QLatin1String("run")) {
             TestSupport::invoke(&window, "codeRun");
-            ExpressionDialog::edit()->setText(args.value(2));
-            ExpressionDialog::button()->click();
+            ExpressionDialog::instance()->exprEdit->setText(args.value(2));
+            ExpressionDialog::instance()->exprButton->click();
         } else if (mode == QLatin1String("expand")) {
             TestSupport::invoke(&window, "codeCompile");
-            const auto found = window.globalsTree()->findItems(args.value(2), Qt::MatchExactly);
+            const auto found = parts(&window).globalsTree()->findItems(args.value(2), Qt::MatchExactly);
             if (found.isEmpty())
                 return 3;
-            emit window.globalsTree()->itemDoubleClicked(found.first(), 0);
+            emit parts(&window).globalsTree()->itemDoubleClicked(found.first(), 0);
             say(QStringLiteral("ITEMS %1").arg(found.first()->childCount()));
         }
     }

@@ -52,7 +52,7 @@ private slots:
 
 private:
     VelmoraWindow *window = nullptr;
-    QTreeWidget *tree() const { return window->globalsTree(); }
+    QTreeWidget *tree() const { return parts(window).globalsTree(); }
     QTreeWidgetItem *item(const QString &name) const
     {
         const auto found = tree()->findItems(name, Qt::MatchExactly | Qt::MatchRecursive, 0);
@@ -60,7 +60,7 @@ private:
     }
     bool compile(const QString &code)
     {
-        window->editor()->setText(code);
+        parts(window).editor()->setText(code);
         return TestSupport::invoke(window, "codeCompile");
     }
     void click(QTreeWidgetItem *target)
@@ -83,7 +83,7 @@ void ObjectTreeTest::init()
     window = new VelmoraWindow;
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
-    window->scriptWatchdog().setLimit(1);
+    parts(window).scriptWatchdog().setLimit(1);
 }
 
 void ObjectTreeTest::cleanup()
@@ -97,7 +97,7 @@ void ObjectTreeTest::fillListsGlobalsWithoutHiddenNames()
     QVERIFY(compile(exampleScript));
     QCOMPARE(item(QStringLiteral("x"))->text(1), QStringLiteral("1"));
     QCOMPARE(item(QStringLiteral("o"))->text(1), QStringLiteral("[object Object]"));
-    QCOMPARE(item(QStringLiteral("add"))->text(1), window->engine()->globalObject().property("add").toString());
+    QCOMPARE(item(QStringLiteral("add"))->text(1), parts(window).engine()->globalObject().property("add").toString());
     for (const QString &hidden : ObjectTree::hiddenGlobalNames)
         QVERIFY2(!item(hidden), qPrintable(hidden));
     // Built-ins the engine lists stay, in the iterator's order, before the script's own names.
@@ -126,27 +126,27 @@ void ObjectTreeTest::clickWritesCallText()
 {
     QFETCH(QString, name);
     QFETCH(QString, expected);
-    window->editor()->setText(exampleScript);
+    parts(window).editor()->setText(exampleScript);
     QVERIFY(TestSupport::invoke(window, "codeRun"));
-    ExpressionDialog::edit()->setText(QStringLiteral("unchanged"));
+    ExpressionDialog::instance()->exprEdit->setText(QStringLiteral("unchanged"));
     if (name == QLatin1String("m"))
         doubleClick(item(QStringLiteral("o")));
-    ExpressionDialog::edit()->setText(QStringLiteral("unchanged"));
+    ExpressionDialog::instance()->exprEdit->setText(QStringLiteral("unchanged"));
     QSignalSpy spy(window, &VelmoraWindow::selectFunction);
     click(item(name));
-    QCOMPARE(ExpressionDialog::edit()->text(), expected);
+    QCOMPARE(ExpressionDialog::instance()->exprEdit->text(), expected);
     QCOMPARE(spy.count(), expected == QLatin1String("unchanged") ? 0 : 1);
 }
 
 void ObjectTreeTest::clickBeforeDialogExistsWritesNothing()
 {
     QVERIFY(compile(exampleScript));
-    QVERIFY(!ExpressionDialog::edit());
+    QVERIFY(!ExpressionDialog::instance());
     QSignalSpy spy(window, &VelmoraWindow::selectFunction);
     click(item(QStringLiteral("add")));
     QCOMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0).at(0).toString(), QStringLiteral("add"));
-    QVERIFY(!ExpressionDialog::edit());
+    QVERIFY(!ExpressionDialog::instance());
 }
 
 void ObjectTreeTest::doubleClickExpandsOnce()
@@ -212,20 +212,20 @@ void ObjectTreeTest::throwingGetterStillListed()
 void ObjectTreeTest::runawayGetterIsStopped()
 {
     QVERIFY(compile(QStringLiteral("var slow = {get forever() { while (true) {} }, fine: 2};")));
-    const int before = TestSupport::entryCount(window->outputView());
+    const int before = TestSupport::entryCount(parts(window).outputView());
     doubleClick(item(QStringLiteral("slow")));
     // The walk stops at the limit; its last item says the list is incomplete.
     QCOMPARE(item(QStringLiteral("slow"))->childCount(), 2);
     QCOMPARE(item(QStringLiteral("slow"))->child(1)->text(0), ObjectTree::moreItemsName);
-    QCOMPARE(TestSupport::texts(window->outputView(), before), QStringList{"脚本运行超过1秒,已中断"});
+    QCOMPARE(TestSupport::texts(parts(window).outputView(), before), QStringList{"脚本运行超过1秒,已中断"});
 }
 
 void ObjectTreeTest::deletedNameAddsNothing()
 {
-    window->editor()->setText(QStringLiteral("gone = {a: 1};"));
+    parts(window).editor()->setText(QStringLiteral("gone = {a: 1};"));
     QVERIFY(TestSupport::invoke(window, "codeRun"));
-    ExpressionDialog::edit()->setText(QStringLiteral("delete this.gone"));
-    QTest::mouseClick(ExpressionDialog::button(), Qt::LeftButton);
+    ExpressionDialog::instance()->exprEdit->setText(QStringLiteral("delete this.gone"));
+    QTest::mouseClick(ExpressionDialog::instance()->exprButton, Qt::LeftButton);
     doubleClick(item(QStringLiteral("gone")));
     QCOMPARE(item(QStringLiteral("gone"))->childCount(), 0);
     QCOMPARE(item(QStringLiteral("gone"))->text(1), QStringLiteral("[object Object]"));
@@ -290,13 +290,13 @@ void ObjectTreeTest::doubleClickAddsAtMostLimit()
 
 void ObjectTreeTest::throwingProxyIsNotBlamedOnNextExpression()
 {
-    window->editor()->setText(QStringLiteral("var p = new Proxy({}, {ownKeys: function () { throw new Error('from p'); }});"));
+    parts(window).editor()->setText(QStringLiteral("var p = new Proxy({}, {ownKeys: function () { throw new Error('from p'); }});"));
     QVERIFY(TestSupport::invoke(window, "codeRun"));
     doubleClick(item(QStringLiteral("p")));
-    const int before = TestSupport::entryCount(window->outputView());
-    ExpressionDialog::edit()->setText(QStringLiteral("1 + 1"));
-    QTest::mouseClick(ExpressionDialog::button(), Qt::LeftButton);
-    QCOMPARE(TestSupport::texts(window->outputView(), before), (QStringList{"运行成功", "计算结果：2"}));
+    const int before = TestSupport::entryCount(parts(window).outputView());
+    ExpressionDialog::instance()->exprEdit->setText(QStringLiteral("1 + 1"));
+    QTest::mouseClick(ExpressionDialog::instance()->exprButton, Qt::LeftButton);
+    QCOMPARE(TestSupport::texts(parts(window).outputView(), before), (QStringList{"运行成功", "计算结果：2"}));
 }
 
 QTEST_MAIN(ObjectTreeTest)

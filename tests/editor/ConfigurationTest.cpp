@@ -184,12 +184,12 @@ void ConfigurationTest::noFilesGivesDefaults()
 {
     const QFont defaultFont = QWidget().font();
     VelmoraWindow window;
-    QsciLexerJavaScriptPlus *lexer = window.codeLexer();
-    QCOMPARE(window.editor()->lexer(), static_cast<QsciLexer *>(lexer));
+    QsciLexerJavaScriptPlus *lexer = parts(&window).codeLexer();
+    QCOMPARE(parts(&window).editor()->lexer(), static_cast<QsciLexer *>(lexer));
     QVERIFY(lexer->keywords(2));
     QCOMPARE(QByteArray(lexer->keywords(2)), QByteArray());
     QCOMPARE(window.font().family(), defaultFont.family());
-    QCOMPARE(window.scriptWatchdog().limit(), ScriptWatchdog::defaultLimit);
+    QCOMPARE(parts(&window).scriptWatchdog().limit(), ScriptWatchdog::defaultLimit);
     QCOMPARE(lexer->paper(0), QColor(46, 47, 48));
 }
 
@@ -243,9 +243,9 @@ void ConfigurationTest::startUpWithCase()
 
     const QString expectedFamily = family == QLatin1String("default") ? defaultFont.family() : family;
     QCOMPARE(window.font().family(), expectedFamily);
-    QCOMPARE(QByteArray(window.codeLexer()->keywords(2)), keywords);
-    QCOMPARE(window.scriptWatchdog().limit(), ScriptWatchdog::defaultLimit);
-    QCOMPARE(window.codeLexer()->paper(5), QColor(46, 47, 48));
+    QCOMPARE(QByteArray(parts(&window).codeLexer()->keywords(2)), keywords);
+    QCOMPARE(parts(&window).scriptWatchdog().limit(), ScriptWatchdog::defaultLimit);
+    QCOMPARE(parts(&window).codeLexer()->paper(5), QColor(46, 47, 48));
     // Nothing of an external entity's target gets in.
     QVERIFY(!window.font().family().contains(QStringLiteral("SECRET")));
 }
@@ -265,8 +265,8 @@ void ConfigurationTest::fontFileIsRegistered()
     write(QStringLiteral("conf.xml"), "<conf><font type=\"path\">code.ttf</font></conf>");
     VelmoraWindow window;
     QVERIFY(!window.font().family().isEmpty());
-    QCOMPARE(window.font().family(), window.codeLexer()->font(0).family());
-    QCOMPARE(window.font().family(), window.codeLexer()->font(16).family());
+    QCOMPARE(window.font().family(), parts(&window).codeLexer()->font(0).family());
+    QCOMPARE(window.font().family(), parts(&window).codeLexer()->font(16).family());
 }
 
 void ConfigurationTest::apiEntriesReachAutoCompletion()
@@ -275,7 +275,7 @@ void ConfigurationTest::apiEntriesReachAutoCompletion()
           "<apis><function><f>parseInt(string, radix)</f><f>setTimeout(fn, ms)</f></function>"
           "<keyword><k>undefinedValue</k></keyword></apis>");
     VelmoraWindow window;
-    auto *apis = qobject_cast<QsciAPIs *>(window.codeLexer()->apis());
+    auto *apis = qobject_cast<QsciAPIs *>(parts(&window).codeLexer()->apis());
     QVERIFY(apis);
     QSignalSpy prepared(apis, &QsciAPIs::apiPreparationFinished);
     if (!apis->isPrepared())
@@ -292,7 +292,7 @@ void ConfigurationTest::timeoutElementSetsTheLimit()
 {
     write(QStringLiteral("conf.xml"), "<conf><timeout>1</timeout></conf>");
     VelmoraWindow window;
-    QCOMPARE(window.scriptWatchdog().limit(), 1);
+    QCOMPARE(parts(&window).scriptWatchdog().limit(), 1);
     // The font element is absent, so the window gets the empty family, as any conf.xml without one.
     QCOMPARE(window.font().family(), QString());
 }

@@ -1,4 +1,6 @@
 // The editor's set-up, the lexer's keyword sets and the dark colour scheme.
+#include "TestSupport.h"
+
 #include "app/VelmoraWindow.h"
 #include "editor/QsciLexerJavaScriptPlus.h"
 
@@ -53,7 +55,7 @@ void EditorTest::keywordsStoredAsLocal8Bit()
 void EditorTest::settings()
 {
     VelmoraWindow window;
-    QsciScintilla *editor = window.editor();
+    QsciScintilla *editor = parts(&window).editor();
     QCOMPARE(editor->edgeMode(), QsciScintilla::EdgeLine);
     QCOMPARE(editor->edgeColumn(), 150);
     QCOMPARE(editor->edgeColor(), QColor(187, 187, 187));
@@ -113,15 +115,15 @@ void EditorTest::colours()
     QFETCH(int, style);
     QFETCH(QColor, colour);
     VelmoraWindow window;
-    QsciLexer *lexer = window.editor()->lexer();
+    QsciLexer *lexer = parts(&window).editor()->lexer();
     QVERIFY(lexer);
     QCOMPARE(lexer->color(style), colour);
     QCOMPARE(lexer->paper(style), QColor(46, 47, 48));
     QCOMPARE(lexer->defaultPaper(), QColor(46, 47, 48));
     // The editor itself shows them.
-    QCOMPARE(window.editor()->SendScintilla(QsciScintilla::SCI_STYLEGETFORE, static_cast<unsigned long>(style)),
+    QCOMPARE(parts(&window).editor()->SendScintilla(QsciScintilla::SCI_STYLEGETFORE, static_cast<unsigned long>(style)),
              long(colour.red() | colour.green() << 8 | colour.blue() << 16));
-    QCOMPARE(window.editor()->SendScintilla(QsciScintilla::SCI_STYLEGETBACK, static_cast<unsigned long>(style)),
+    QCOMPARE(parts(&window).editor()->SendScintilla(QsciScintilla::SCI_STYLEGETBACK, static_cast<unsigned long>(style)),
              long(46 | 47 << 8 | 48 << 16));
 }
 
@@ -129,7 +131,7 @@ void EditorTest::tabIndentsAndBackspaceUnindents()
 {
     VelmoraWindow window;
     window.show();
-    QsciScintilla *editor = window.editor();
+    QsciScintilla *editor = parts(&window).editor();
     editor->setText(QStringLiteral("x = 1;"));
     editor->setCursorPosition(0, 0);
     editor->setFocus();
@@ -144,7 +146,7 @@ void EditorTest::newLineKeepsIndentation()
 {
     VelmoraWindow window;
     window.show();
-    QsciScintilla *editor = window.editor();
+    QsciScintilla *editor = parts(&window).editor();
     editor->setText(QStringLiteral("\t\tvar a;"));
     editor->setCursorPosition(0, 8);
     editor->setFocus();

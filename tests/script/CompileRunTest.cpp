@@ -57,28 +57,28 @@ private slots:
 private:
     VelmoraWindow *window = nullptr;
     int firstLine = 0;
-    QStringList newTexts() const { return TestSupport::texts(window->outputView(), firstLine); }
-    void mark() { firstLine = TestSupport::entryCount(window->outputView()); }
+    QStringList newTexts() const { return TestSupport::texts(parts(window).outputView(), firstLine); }
+    void mark() { firstLine = TestSupport::entryCount(parts(window).outputView()); }
     bool compile(const QString &code)
     {
-        window->editor()->setText(code);
+        parts(window).editor()->setText(code);
         mark();
         return TestSupport::invoke(window, "codeCompile");
     }
     void evaluate(const QString &expression)
     {
-        ExpressionDialog::edit()->setText(expression);
+        ExpressionDialog::instance()->exprEdit->setText(expression);
         mark();
-        QTest::mouseClick(ExpressionDialog::button(), Qt::LeftButton);
+        QTest::mouseClick(ExpressionDialog::instance()->exprButton, Qt::LeftButton);
     }
-    QString selection() const { return window->editor()->selectedText(); }
+    QString selection() const { return parts(window).editor()->selectedText(); }
 };
 
 void CompileRunTest::init()
 {
     window = new VelmoraWindow;
     window->show();
-    window->scriptWatchdog().setLimit(1);
+    parts(window).scriptWatchdog().setLimit(1);
 }
 
 void CompileRunTest::cleanup()
@@ -113,13 +113,13 @@ void CompileRunTest::compileOutcome()
     QFETCH(bool, ok);
     QCOMPARE(compile(code), ok);
     QCOMPARE(newTexts(), lines);
-    const auto entries = TestSupport::entries(window->outputView());
+    const auto entries = TestSupport::entries(parts(window).outputView());
     QCOMPARE(entries.at(firstLine).colour, QColor(Qt::black));
     QCOMPARE(entries.last().colour, ok ? QColor(Qt::black) : QColor(Qt::red));
     for (int i = firstLine + 1; i < entries.size() - 1; ++i)
         QCOMPARE(entries.at(i).colour, QColor(Qt::blue));
-    QCOMPARE(window->compiledCode(), ok ? code : QString());
-    QCOMPARE(window->globalsTree()->topLevelItemCount() > 0, ok);
+    QCOMPARE(parts(window).compiledCode(), ok ? code : QString());
+    QCOMPARE(parts(window).globalsTree()->topLevelItemCount() > 0, ok);
 }
 
 void CompileRunTest::compileErrorSelectsLine_data()
@@ -145,12 +145,12 @@ void CompileRunTest::failedCompileKeepsEarlierDefinitionsAndSnapshot()
 {
     QVERIFY(compile(QStringLiteral("var good = 1;")));
     QVERIFY(!compile(QStringLiteral("var early = 5;\nmissing();")));
-    QCOMPARE(window->compiledCode(), QStringLiteral("var good = 1;"));
-    QCOMPARE(window->engine()->globalObject().property(QStringLiteral("early")).toInt(), 5);
-    QCOMPARE(window->globalsTree()->topLevelItemCount(), 0);
+    QCOMPARE(parts(window).compiledCode(), QStringLiteral("var good = 1;"));
+    QCOMPARE(parts(window).engine()->globalObject().property(QStringLiteral("early")).toInt(), 5);
+    QCOMPARE(parts(window).globalsTree()->topLevelItemCount(), 0);
 
     QVERIFY(!compile(QStringLiteral("var a = 1;\n\n\n\nvar = ;")));
-    QVERIFY(window->engine()->globalObject().property(QStringLiteral("a")).isUndefined());
+    QVERIFY(parts(window).engine()->globalObject().property(QStringLiteral("a")).isUndefined());
 }
 
 void CompileRunTest::consoleLineOncePerCallAfterRecompile()
@@ -165,24 +165,24 @@ void CompileRunTest::consoleLineOncePerCallAfterRecompile()
 void CompileRunTest::recompileStartsFromEmptyEngine()
 {
     QVERIFY(compile(QStringLiteral("var first = 1;")));
-    QPointer<QJSEngine> oldEngine = window->engine();
-    QPointer<JsConsole> oldConsole = window->console();
+    QPointer<QJSEngine> oldEngine = parts(window).engine();
+    QPointer<JsConsole> oldConsole = parts(window).console();
     QVERIFY(compile(QStringLiteral("var second = 2;")));
-    QVERIFY(window->engine() != oldEngine);
-    QVERIFY(window->engine()->globalObject().property(QStringLiteral("first")).isUndefined());
+    QVERIFY(parts(window).engine() != oldEngine);
+    QVERIFY(parts(window).engine()->globalObject().property(QStringLiteral("first")).isUndefined());
     TestSupport::flushDeferredDeletes();
     QVERIFY(!oldEngine);
     QVERIFY(!oldConsole);
-    QCOMPARE(window->engine()->parent(), window);
-    QCOMPARE(window->console()->parent(), window);
+    QCOMPARE(parts(window).engine()->parent(), window);
+    QCOMPARE(parts(window).console()->parent(), window);
 }
 
 void CompileRunTest::failedCompileThenRevertedRunRecompiles()
 {
     QVERIFY(compile(QStringLiteral("var v = 1;")));
-    window->editor()->setText(QStringLiteral("var v = 2;\nboom();"));
+    parts(window).editor()->setText(QStringLiteral("var v = 2;\nboom();"));
     QVERIFY(!TestSupport::invoke(window, "codeCompile"));
-    window->editor()->setText(QStringLiteral("var v = 1;"));
+    parts(window).editor()->setText(QStringLiteral("var v = 1;"));
     mark();
     QVERIFY(TestSupport::invoke(window, "codeRun"));
     QCOMPARE(newTexts(), (QStringList{"代码变动,重新编译", "开始编译", "编译完成(无错误)"}));
@@ -192,11 +192,11 @@ void CompileRunTest::failedCompileThenRevertedRunRecompiles()
 
 void CompileRunTest::firstRunCompilesAndShowsDialog()
 {
-    window->editor()->setText(QStringLiteral("var x = 1;"));
+    parts(window).editor()->setText(QStringLiteral("var x = 1;"));
     mark();
     QVERIFY(TestSupport::invoke(window, "codeRun"));
     QCOMPARE(newTexts(), (QStringList{"代码变动,重新编译", "开始编译", "编译完成(无错误)"}));
-    QDialog *dialog = ExpressionDialog::dialog();
+    QDialog *dialog = ExpressionDialog::instance();
     QVERIFY(dialog);
     QVERIFY(dialog->isVisible());
     QVERIFY(!dialog->isModal());
@@ -205,48 +205,48 @@ void CompileRunTest::firstRunCompilesAndShowsDialog()
     QCOMPARE(dialog->size(), QSize(200, 110));
     QCOMPARE(int(dialog->windowFlags() & Qt::WindowType_Mask), int(Qt::Drawer));
     QVERIFY(dialog->windowFlags() & Qt::WindowStaysOnTopHint);
-    QCOMPARE(ExpressionDialog::button()->text(), QStringLiteral("计算表达式"));
-    QVERIFY(ExpressionDialog::edit()->text().isEmpty());
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(ExpressionDialog::edit()));
+    QCOMPARE(ExpressionDialog::instance()->exprButton->text(), QStringLiteral("计算表达式"));
+    QVERIFY(ExpressionDialog::instance()->exprEdit->text().isEmpty());
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(ExpressionDialog::instance()->exprEdit));
 }
 
 void CompileRunTest::unchangedRunWritesNothing()
 {
-    window->editor()->setText(QStringLiteral("var x = 1;"));
+    parts(window).editor()->setText(QStringLiteral("var x = 1;"));
     QVERIFY(TestSupport::invoke(window, "codeRun"));
-    ExpressionDialog::edit()->setText(QStringLiteral("x + 1"));
-    ExpressionDialog::dialog()->hide();
-    QJSEngine *engine = window->engine();
+    ExpressionDialog::instance()->exprEdit->setText(QStringLiteral("x + 1"));
+    ExpressionDialog::instance()->hide();
+    QJSEngine *engine = parts(window).engine();
     mark();
     QVERIFY(TestSupport::invoke(window, "codeRun"));
     QCOMPARE(newTexts(), QStringList());
-    QCOMPARE(window->engine(), engine);
-    QVERIFY(ExpressionDialog::dialog()->isVisible());
-    QCOMPARE(ExpressionDialog::edit()->text(), QStringLiteral("x + 1"));
+    QCOMPARE(parts(window).engine(), engine);
+    QVERIFY(ExpressionDialog::instance()->isVisible());
+    QCOMPARE(ExpressionDialog::instance()->exprEdit->text(), QStringLiteral("x + 1"));
 }
 
 void CompileRunTest::editedRunRecompiles()
 {
-    window->editor()->setText(QStringLiteral("var x = 1;"));
+    parts(window).editor()->setText(QStringLiteral("var x = 1;"));
     QVERIFY(TestSupport::invoke(window, "codeRun"));
-    window->editor()->setText(QStringLiteral("var x = 12;"));
+    parts(window).editor()->setText(QStringLiteral("var x = 12;"));
     mark();
     QVERIFY(TestSupport::invoke(window, "codeRun"));
     QCOMPARE(newTexts(), (QStringList{"代码变动,重新编译", "开始编译", "编译完成(无错误)"}));
-    QCOMPARE(window->compiledCode(), QStringLiteral("var x = 12;"));
+    QCOMPARE(parts(window).compiledCode(), QStringLiteral("var x = 12;"));
 }
 
 void CompileRunTest::syntaxErrorHidesOpenDialog()
 {
-    window->editor()->setText(QStringLiteral("var x = 1;"));
+    parts(window).editor()->setText(QStringLiteral("var x = 1;"));
     QVERIFY(TestSupport::invoke(window, "codeRun"));
-    QVERIFY(ExpressionDialog::dialog()->isVisible());
-    window->editor()->setText(QStringLiteral("var x = ;"));
+    QVERIFY(ExpressionDialog::instance()->isVisible());
+    parts(window).editor()->setText(QStringLiteral("var x = ;"));
     mark();
     QVERIFY(!TestSupport::invoke(window, "codeRun"));
     QCOMPARE(newTexts().first(), QStringLiteral("代码变动,重新编译"));
     QVERIFY(newTexts().last().startsWith(QStringLiteral("编译错误：SyntaxError")));
-    QVERIFY(!ExpressionDialog::dialog()->isVisible());
+    QVERIFY(!ExpressionDialog::instance()->isVisible());
 }
 
 void CompileRunTest::expressions_data()
@@ -278,22 +278,22 @@ void CompileRunTest::expressions()
     QFETCH(QString, expression);
     QFETCH(QStringList, lines);
     QFETCH(QString, selected);
-    window->editor()->setText(QStringLiteral("function add(p, q) {\n\treturn p + q;\n}\n"));
+    parts(window).editor()->setText(QStringLiteral("function add(p, q) {\n\treturn p + q;\n}\n"));
     QVERIFY(TestSupport::invoke(window, "codeRun"));
-    window->editor()->setCursorPosition(2, 0);
+    parts(window).editor()->setCursorPosition(2, 0);
     evaluate(expression);
     QCOMPARE(newTexts(), lines);
     QCOMPARE(selection(), selected);
     const bool failed = lines.first() == QStringLiteral("运行错误");
-    const auto entries = TestSupport::entries(window->outputView());
+    const auto entries = TestSupport::entries(parts(window).outputView());
     QCOMPARE(entries.last().colour, failed ? QColor(Qt::red) : QColor(QStringLiteral("green")));
-    QVERIFY(ExpressionDialog::dialog()->isVisible());
-    QCOMPARE(ExpressionDialog::edit()->text(), expression);
+    QVERIFY(ExpressionDialog::instance()->isVisible());
+    QCOMPARE(ExpressionDialog::instance()->exprEdit->text(), expression);
 }
 
 void CompileRunTest::errorInScriptFunctionSelectsItsLine()
 {
-    window->editor()->setText(QStringLiteral("// 1\n// 2\n// 3\nfunction f() {\n\tvar a = 1;\n\t// 中文\n\tnull.boom; // 七\n}\n"));
+    parts(window).editor()->setText(QStringLiteral("// 1\n// 2\n// 3\nfunction f() {\n\tvar a = 1;\n\t// 中文\n\tnull.boom; // 七\n}\n"));
     QVERIFY(TestSupport::invoke(window, "codeRun"));
     evaluate(QStringLiteral("f()"));
     QCOMPARE(newTexts().at(0), QStringLiteral("运行错误"));
@@ -305,41 +305,41 @@ void CompileRunTest::errorInScriptFunctionSelectsItsLine()
 
 void CompileRunTest::enterEvaluates()
 {
-    window->editor()->setText(QStringLiteral("var n = 20;"));
+    parts(window).editor()->setText(QStringLiteral("var n = 20;"));
     QVERIFY(TestSupport::invoke(window, "codeRun"));
-    ExpressionDialog::edit()->setText(QStringLiteral("n + 1"));
+    ExpressionDialog::instance()->exprEdit->setText(QStringLiteral("n + 1"));
     mark();
-    QTest::keyClick(ExpressionDialog::edit(), Qt::Key_Return);
+    QTest::keyClick(ExpressionDialog::instance()->exprEdit, Qt::Key_Return);
     QCOMPARE(newTexts(), (QStringList{"运行成功", "计算结果：21"}));
-    QTest::keyClick(ExpressionDialog::edit(), Qt::Key_Escape);
-    QVERIFY(!ExpressionDialog::dialog()->isVisible());
+    QTest::keyClick(ExpressionDialog::instance()->exprEdit, Qt::Key_Escape);
+    QVERIFY(!ExpressionDialog::instance()->isVisible());
     QVERIFY(TestSupport::invoke(window, "codeRun"));
-    QCOMPARE(ExpressionDialog::edit()->text(), QStringLiteral("n + 1"));
+    QCOMPARE(ExpressionDialog::instance()->exprEdit->text(), QStringLiteral("n + 1"));
 }
 
 void CompileRunTest::expressionErrorWithoutLineSelectsNothing()
 {
-    window->editor()->setText(QStringLiteral("var e = new Error('plain');\ne.lineNumber = 0;\nfunction t() { throw e; }\n"));
+    parts(window).editor()->setText(QStringLiteral("var e = new Error('plain');\ne.lineNumber = 0;\nfunction t() { throw e; }\n"));
     QVERIFY(TestSupport::invoke(window, "codeRun"));
-    window->editor()->setCursorPosition(1, 2);
+    parts(window).editor()->setCursorPosition(1, 2);
     evaluate(QStringLiteral("t()"));
     QCOMPARE(newTexts().at(1), QStringLiteral("错误行号：0"));
-    QVERIFY(!window->editor()->hasSelectedText());
+    QVERIFY(!parts(window).editor()->hasSelectedText());
 
     evaluate(QStringLiteral("var far = new Error('far'); far.lineNumber = 999; throw far;"));
     QCOMPARE(newTexts().at(1), QStringLiteral("错误行号：999"));
-    QVERIFY(!window->editor()->hasSelectedText());
+    QVERIFY(!parts(window).editor()->hasSelectedText());
 }
 
 void CompileRunTest::watchdogStopsTopLevelLoop()
 {
     const QString code = QStringLiteral("console.log('start');\nwhile (true) {}\n");
-    window->editor()->setCursorPosition(1, 3);
+    parts(window).editor()->setCursorPosition(1, 3);
     QVERIFY(!compile(code));
     QCOMPARE(newTexts(), (QStringList{"开始编译", "Log：\"start\"", "脚本运行超过1秒,已中断"}));
-    QCOMPARE(TestSupport::entries(window->outputView()).last().colour, QColor(Qt::red));
-    QVERIFY(!window->editor()->hasSelectedText());
-    QCOMPARE(window->editor()->text(), code);
+    QCOMPARE(TestSupport::entries(parts(window).outputView()).last().colour, QColor(Qt::red));
+    QVERIFY(!parts(window).editor()->hasSelectedText());
+    QCOMPARE(parts(window).editor()->text(), code);
 
     // The next compile works normally.
     QVERIFY(compile(QStringLiteral("var ok = 1;")));
@@ -348,7 +348,7 @@ void CompileRunTest::watchdogStopsTopLevelLoop()
 
 void CompileRunTest::watchdogStopsExpressionLoop()
 {
-    window->editor()->setText(QStringLiteral("var k = 3;"));
+    parts(window).editor()->setText(QStringLiteral("var k = 3;"));
     QVERIFY(TestSupport::invoke(window, "codeRun"));
     evaluate(QStringLiteral("for (;;) {}"));
     QCOMPARE(newTexts(), QStringList{"脚本运行超过1秒,已中断"});
@@ -366,7 +366,7 @@ void CompileRunTest::scriptDeletingItsConsoleIsHarmless()
 {
     QVERIFY(compile(QStringLiteral("console.log('bye'); console.destroy();")));
     TestSupport::flushDeferredDeletes();
-    QVERIFY(!window->console());
+    QVERIFY(!parts(window).console());
     QVERIFY(compile(QStringLiteral("console.log('again');")));
     QCOMPARE(newTexts(), (QStringList{"开始编译", "Log：\"again\"", "编译完成(无错误)"}));
 }
@@ -388,13 +388,13 @@ void CompileRunTest::topLevelLexicalBindingsStayReachable()
 {
     QFETCH(QString, expression);
     QFETCH(QStringList, lines);
-    window->editor()->setText(QStringLiteral("const limit = 3;\nlet names = [\"a\"];\nclass Point { constructor(x) { this.x = x; } }\n"
+    parts(window).editor()->setText(QStringLiteral("const limit = 3;\nlet names = [\"a\"];\nclass Point { constructor(x) { this.x = x; } }\n"
                                              "const {a, b: [c, ...d]} = {a: 1, b: [2, 3, 4]};\n"
                                              "{ let inner = 1; }\nfunction count() { return names.length; }\nvar p = new Point(1);"));
     QVERIFY(TestSupport::invoke(window, "codeRun"));
     for (const char *name : {"limit", "names", "Point", "a", "c", "d", "p"})
-        QVERIFY2(!window->globalsTree()->findItems(QLatin1String(name), Qt::MatchExactly).isEmpty(), name);
-    QVERIFY(window->globalsTree()->findItems(QStringLiteral("inner"), Qt::MatchExactly).isEmpty());
+        QVERIFY2(!parts(window).globalsTree()->findItems(QLatin1String(name), Qt::MatchExactly).isEmpty(), name);
+    QVERIFY(parts(window).globalsTree()->findItems(QStringLiteral("inner"), Qt::MatchExactly).isEmpty());
     evaluate(expression);
     QCOMPARE(newTexts().mid(0, lines.size()), lines);
     if (lines.first() == QStringLiteral("运行错误"))
@@ -405,15 +405,15 @@ void CompileRunTest::promiseJobsRunWithinTheCompile()
 {
     QVERIFY(compile(QStringLiteral("var r = 0;\nPromise.resolve(1).then(function (v) { r = v + 1; console.log('job'); });")));
     QCOMPARE(newTexts(), (QStringList{"开始编译", "Log：\"job\"", "编译完成(无错误)"}));
-    QCOMPARE(window->globalsTree()->findItems(QStringLiteral("r"), Qt::MatchExactly).value(0)->text(1), QStringLiteral("2"));
+    QCOMPARE(parts(window).globalsTree()->findItems(QStringLiteral("r"), Qt::MatchExactly).value(0)->text(1), QStringLiteral("2"));
 }
 
 void CompileRunTest::busyCursorWhileScriptRuns()
 {
-    window->editor()->setText(QStringLiteral("var x = 1;"));
+    parts(window).editor()->setText(QStringLiteral("var x = 1;"));
     QVERIFY(TestSupport::invoke(window, "codeRun"));
     int shape = -1;
-    connect(window->console(), &JsConsole::onMsg, this, [&shape] {
+    connect(parts(window).console(), &JsConsole::onMsg, this, [&shape] {
         shape = QApplication::overrideCursor() ? int(QApplication::overrideCursor()->shape()) : -1;
     });
     evaluate(QStringLiteral("console.log(x)"));
@@ -423,9 +423,9 @@ void CompileRunTest::busyCursorWhileScriptRuns()
 
 void CompileRunTest::expressionHistoryWalksWithUpAndDown()
 {
-    window->editor()->setText(QStringLiteral("var x = 1;"));
+    parts(window).editor()->setText(QStringLiteral("var x = 1;"));
     QVERIFY(TestSupport::invoke(window, "codeRun"));
-    QLineEdit *edit = ExpressionDialog::edit();
+    QLineEdit *edit = ExpressionDialog::instance()->exprEdit;
     for (const char *expression : {"x + 1", "x + 2", "x + 2", "x + 3"})
         evaluate(QLatin1String(expression));
     edit->setText(QStringLiteral("draft"));

@@ -38,7 +38,7 @@ private slots:
 
 private:
     VelmoraWindow *window = nullptr;
-    QsciScintilla *editor() const { return window->editor(); }
+    QsciScintilla *editor() const { return parts(window).editor(); }
 };
 
 void CodeFormatTest::init()
@@ -71,11 +71,11 @@ void CodeFormatTest::formats()
     QFETCH(QString, source);
     QFETCH(QString, expected);
     editor()->setText(source);
-    const int lines = TestSupport::entryCount(window->outputView());
+    const int lines = TestSupport::entryCount(parts(window).outputView());
     QVERIFY(TestSupport::invoke(window, "codeFormat"));
     QCOMPARE(editor()->text(), expected);
-    QCOMPARE(TestSupport::entryCount(window->outputView()), lines);
-    QVERIFY(!window->engine());
+    QCOMPARE(TestSupport::entryCount(parts(window).outputView()), lines);
+    QVERIFY(!parts(window).engine());
 }
 
 void CodeFormatTest::formatsLikeNode_data()
@@ -110,10 +110,10 @@ void CodeFormatTest::formatsLikeNode()
     const QString expected = QString::fromUtf8(node.readAllStandardOutput());
 
     editor()->setText(source);
-    const int lines = TestSupport::entryCount(window->outputView());
+    const int lines = TestSupport::entryCount(parts(window).outputView());
     QVERIFY(TestSupport::invoke(window, "codeFormat"));
     QCOMPARE(editor()->text(), expected);
-    QCOMPARE(TestSupport::entryCount(window->outputView()), lines);
+    QCOMPARE(TestSupport::entryCount(parts(window).outputView()), lines);
 }
 
 void CodeFormatTest::brokenOutputLeavesTextUnchanged_data()
@@ -128,13 +128,13 @@ void CodeFormatTest::brokenOutputLeavesTextUnchanged()
 {
     QFETCH(QString, source);
     editor()->setText(source);
-    const int lines = TestSupport::entryCount(window->outputView());
+    const int lines = TestSupport::entryCount(parts(window).outputView());
     QVERIFY(!TestSupport::invoke(window, "codeFormat"));
     QCOMPARE(editor()->text(), source);
-    const QStringList texts = TestSupport::texts(window->outputView(), lines);
+    const QStringList texts = TestSupport::texts(parts(window).outputView(), lines);
     QCOMPARE(texts.size(), 1);
     QVERIFY2(texts.first().startsWith(QStringLiteral("代码格式化失败：js-beautify的结果第")), qPrintable(texts.first()));
-    QCOMPARE(TestSupport::entries(window->outputView()).last().colour, QColor(Qt::red));
+    QCOMPARE(TestSupport::entries(parts(window).outputView()).last().colour, QColor(Qt::red));
 }
 
 void CodeFormatTest::undoRestores()
@@ -155,21 +155,21 @@ void CodeFormatTest::formatterSeesNothingOfTheCompiledScript()
 {
     editor()->setText(QStringLiteral("var js_beautify = 5; function f(){return 1}"));
     QVERIFY(TestSupport::invoke(window, "codeCompile"));
-    const QString compiled = window->compiledCode();
+    const QString compiled = parts(window).compiledCode();
     QVERIFY(TestSupport::invoke(window, "codeFormat"));
     QCOMPARE(editor()->text(), QStringLiteral("var js_beautify = 5;\n\nfunction f() {\n\treturn 1\n}"));
-    QCOMPARE(window->compiledCode(), compiled);
-    QCOMPARE(window->engine()->globalObject().property(QStringLiteral("js_beautify")).toInt(), 5);
+    QCOMPARE(parts(window).compiledCode(), compiled);
+    QCOMPARE(parts(window).engine()->globalObject().property(QStringLiteral("js_beautify")).toInt(), 5);
 }
 
 void CodeFormatTest::compressTouchesNothing()
 {
     editor()->setText(QStringLiteral("var  a=1;"));
-    const int lines = TestSupport::entryCount(window->outputView());
+    const int lines = TestSupport::entryCount(parts(window).outputView());
     QVERIFY(TestSupport::invoke(window, "codeCompress"));
     QCOMPARE(editor()->text(), QStringLiteral("var  a=1;"));
-    QCOMPARE(TestSupport::entryCount(window->outputView()), lines);
-    QVERIFY(!window->engine());
+    QCOMPARE(TestSupport::entryCount(parts(window).outputView()), lines);
+    QVERIFY(!parts(window).engine());
     // No menu entry leads to it.
     for (QAction *menu : window->menuBar()->actions())
         for (QAction *action : menu->menu()->actions())

@@ -1,0 +1,2 @@
+#include "editor/Configuration.h"
+#include "browser/ObjectTree.h"

@@ -1,0 +1,4 @@
+#include "script/ExpressionDialog.h"
+
+#include "app/VelmoraWindow.h"
+#include "browser/ObjectTree.h"

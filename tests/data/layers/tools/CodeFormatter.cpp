@@ -1,0 +1,4 @@
+#include "tools/CodeFormatter.h"
+
+#include "app/ScriptFile.h"
+#include "script/ScriptWatchdog.h"
