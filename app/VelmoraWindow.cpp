@@ -13,6 +13,7 @@
 #include "editor/Configuration.h"
 #include "editor/EditorSettings.h"
 #include "editor/EditorText.h"
+#include "editor/EditorTheme.h"
 #include "editor/FontFile.h"
 #include "editor/QsciLexerJavaScriptPlus.h"
 #include "script/ExpressionDialog.h"
@@ -29,12 +30,8 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <QCloseEvent>
-#include <QDebug>
 #include <QDockWidget>
-#include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
-#include <QFontDatabase>
 #include <QIcon>
 #include <QApplication>
 #include <QJSEngine>
@@ -211,36 +208,7 @@ void VelmoraWindow::loadConfiguration()
     lexer = new QsciLexerJavaScriptPlus;
     auto *apis = new QsciAPIs(lexer);
 
-    const QColor paper(46, 47, 48);
-    lexer->setDefaultPaper(paper);
-    lexer->setPaper(paper, -1);
-    const struct
-    {
-        int style;
-        QColor colour;
-    } colours[] = {
-        {QsciLexerJavaScript::Default, QColor(214, 187, 154)},
-        {QsciLexerJavaScript::Comment, QColor(101, 103, 106)},
-        {QsciLexerJavaScript::CommentLine, QColor(101, 103, 106)},
-        {QsciLexerJavaScript::Number, QColor(138, 96, 44)},
-        {QsciLexerJavaScript::Keyword, QColor(69, 198, 214)},
-        {QsciLexerJavaScript::DoubleQuotedString, QColor(214, 133, 59)},
-        {QsciLexerJavaScript::SingleQuotedString, QColor(214, 133, 59)},
-        {QsciLexerJavaScript::UUID, QColor(214, 133, 59)},
-        {QsciLexerJavaScript::PreProcessor, QColor(175, 99, 140)},
-        {QsciLexerJavaScript::Operator, QColor(214, 186, 154)},
-        {QsciLexerJavaScript::Identifier, QColor(214, 186, 154)},
-        {QsciLexerJavaScript::UnclosedString, QColor(214, 133, 59)},
-        {QsciLexerJavaScript::Regex, QColor(214, 133, 59)},
-        {QsciLexerJavaScript::CommentLineDoc, QColor(101, 103, 106)},
-        {QsciLexerJavaScript::KeywordSet2, QColor(255, 128, 128)},
-        {QsciLexerJavaScript::CommentDocKeyword, QColor(101, 103, 106)},
-        {QsciLexerJavaScript::CommentDocKeywordError, QColor(101, 103, 106)},
-        {QsciLexerJavaScript::GlobalClass, QColor(255, 128, 128)},
-        {QsciLexerJavaScript::RawString, QColor(214, 133, 59)},
-    };
-    for (const auto &entry : colours)
-        lexer->setColor(entry.colour, entry.style);
+    EditorTheme::apply(lexer);
 
     const Configuration::Conf conf = Configuration::readConf(QStringLiteral("conf.xml"));
     if (conf.loaded) {
@@ -272,17 +240,7 @@ void VelmoraWindow::loadConfiguration()
 
 QString VelmoraWindow::loadFontFile(const QString &path)
 {
-    QString family;
-    QByteArray bytes;
-    if (!FontFile::read(path, &bytes)) {
-        qDebug() << "Open font file error";
-        return family;
-    }
-    const int id = QFontDatabase::addApplicationFontFromData(bytes);
-    const QStringList families = QFontDatabase::applicationFontFamilies(id);
-    if (!families.isEmpty())
-        family = families.first();
-    return family;
+    return FontFile::family(path);
 }
 
 // ---- Document files -------------------------------------------------------------------------------------------

@@ -1,7 +1,10 @@
 #include "editor/FontFile.h"
 
+#include <QDebug>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFontDatabase>
+#include <QStringList>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -49,4 +52,15 @@ bool FontFile::read(const QString &path, QByteArray *bytes)
     if (ok)
         *bytes = data;
     return ok;
+}
+
+QString FontFile::family(const QString &path)
+{
+    QByteArray bytes;
+    if (!read(path, &bytes)) {
+        qDebug() << "Open font file error";
+        return QString();
+    }
+    const QStringList families = QFontDatabase::applicationFontFamilies(QFontDatabase::addApplicationFontFromData(bytes));
+    return families.isEmpty() ? QString() : families.first();
 }

@@ -14,4 +14,9 @@ public:
 
     // The file's bytes; false when it cannot be read under those rules.
     static bool read(const QString &path, QByteArray *bytes);
+
+    // Registers the font in the file with the application for the rest of the run and returns its first family;
+    // empty when the file is no usable font. A file that cannot be read also writes "Open font file error" to the
+    // debug output.
+    static QString family(const QString &path);
 };
