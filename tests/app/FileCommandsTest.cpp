@@ -85,7 +85,10 @@ void FileCommandsTest::cleanup()
 {
     // Destroying the window asks nothing, whatever the test left unsaved.
     delete window;
+    window = nullptr;
     delete dir;
+    dir = nullptr;
+    TestSupport::verifyNoWindowsLeft();
 }
 
 void FileCommandsTest::roundTripIsByteExact()

@@ -26,6 +26,7 @@ class VelmoraWindowTest : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void titleAndSize();
     void docks_data();
     void docks();
@@ -42,6 +43,11 @@ private slots:
     void noEngineBeforeFirstCompile();
     void editorHasFocusAtStart();
 };
+
+void VelmoraWindowTest::cleanup()
+{
+    TestSupport::verifyNoWindowsLeft();
+}
 
 void VelmoraWindowTest::titleAndSize()
 {
