@@ -10,23 +10,14 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPointer>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTimer>
 
-#include <memory>
 #include <sys/resource.h>
 
-QString TestSupport::lastModalClass;
-QString TestSupport::lastModalTitle;
-QString TestSupport::lastModalText;
-int TestSupport::modalCount = 0;
-
 namespace {
-QList<QPointer<QTimer>> pendingAnswers;
-
 // Each test starts without crash journals: one left by a test that crashed would be recovered into the next run's
 // first window. Only the scratch data location that CTest gives the test is cleared.
 [[maybe_unused]] const bool freshData = [] {
@@ -38,20 +29,6 @@ QList<QPointer<QTimer>> pendingAnswers;
 
 // Test processes, like the program's entry point, turn a write past the file size limit into an EFBIG error.
 [[maybe_unused]] const bool fileSizeSignalIgnored = (ProcessSetup::ignoreFileSizeSignal(), true);
-}
-
-int TestSupport::cancelAnswers()
-{
-    int count = 0;
-    for (const QPointer<QTimer> &timer : qAsConst(pendingAnswers)) {
-        if (timer && timer->isActive()) {
-            ++count;
-            timer->stop();
-            timer->deleteLater();
-        }
-    }
-    pendingAnswers.clear();
-    return count;
 }
 
 QList<TestSupport::Entry> TestSupport::entries(const QTextBrowser *browser)
@@ -90,35 +67,6 @@ bool TestSupport::invoke(VelmoraWindow *window, const char *slot)
     if (!QMetaObject::invokeMethod(window, slot, Qt::DirectConnection, Q_RETURN_ARG(bool, result)))
         qFatal("no slot %s", slot);
     return result;
-}
-
-void TestSupport::answerModal(const std::function<void(QWidget *)> &answer, int timeoutMs)
-{
-    auto *timer = new QTimer;
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
-    timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, [timer, clock, answer, timeoutMs] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (!modal) {
-            if (clock->elapsed() > timeoutMs) {
-                timer->stop();
-                timer->deleteLater();
-                qWarning("no modal dialog appeared");
-            }
-            return;
-        }
-        timer->stop();
-        timer->deleteLater();
-        ++modalCount;
-        lastModalClass = QString::fromLatin1(modal->metaObject()->className());
-        lastModalTitle = modal->windowTitle();
-        if (auto *box = qobject_cast<QMessageBox *>(modal))
-            lastModalText = box->text();
-        answer(modal);
-    });
-    pendingAnswers.append(timer);
-    timer->start();
 }
 
 std::function<void(QWidget *)> TestSupport::pressButton(int standardButton)

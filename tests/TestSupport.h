@@ -69,24 +69,13 @@ public:
     // Calls one of the window's slots by name through its meta-object, as a menu action does, and returns its result.
     static bool invoke(VelmoraWindow *window, const char *slot);
 
-    // Answers the next modal dialog as a user would: a timer waits until a modal widget is active and hands it to
-    // answer. Call before the code that opens the dialog; one answer per call.
-    static void answerModal(const std::function<void(QWidget *)> &answer, int timeoutMs = 10000);
-    // Withdraws answers that found no dialog; returns how many there were.
-    static int cancelAnswers();
-    // Common answers: press the message box button with this standard button; type a path into a file dialog and
+    // Common answers for ModalAnswer: press the message box button with this standard button; type a path into a file dialog and
     // press Enter; cancel a file dialog.
     static std::function<void(QWidget *)> pressButton(int standardButton);
     static std::function<void(QWidget *)> pressEscape();
     // Closes the dialog as its title bar's close button does.
     static std::function<void(QWidget *)> closeWindow();
     static std::function<void(QWidget *)> typeFileName(const QString &path);
-
-    // What the last answered modal widget showed: its class, window title and (for message boxes) text.
-    static QString lastModalClass;
-    static QString lastModalTitle;
-    static QString lastModalText;
-    static int modalCount;
 
     // Runs work with the process's file size limit lowered to bytes, so that writing more fails with EFBIG (tests
     // run as root: permissions cannot make a write fail). Every test process ignores SIGXFSZ as the program does;

@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+
 #include <sys/stat.h>
 
 
@@ -63,10 +65,12 @@ private:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
+    // Saves through the save dialog; false also when no dialog asked for the name.
     bool saveAs(const QString &file)
     {
-        TestSupport::answerModal(TestSupport::typeFileName(file));
-        return TestSupport::invoke(window, "saveAsFile");
+        ModalAnswer fileDialog(TestSupport::typeFileName(file));
+        const bool saved = TestSupport::invoke(window, "saveAsFile");
+        return saved && fileDialog.answered();
     }
 };
 
@@ -75,33 +79,35 @@ void FileCommandsTest::init()
     dir = new QTemporaryDir;
     window = new VelmoraWindow;
     window->show();
-    TestSupport::modalCount = 0;
-    TestSupport::lastModalTitle.clear();
-    TestSupport::lastModalText.clear();
 }
 
 void FileCommandsTest::cleanup()
 {
-    TestSupport::cancelAnswers();
-    // Discard whatever the test left unsaved so that destroying the window asks nothing.
+    // Destroying the window asks nothing, whatever the test left unsaved.
     delete window;
+    window = nullptr;
     delete dir;
+    dir = nullptr;
+    TestSupport::verifyNoWindowsLeft();
 }
 
 void FileCommandsTest::roundTripIsByteExact()
 {
     const QString original = QStringLiteral("// 中文注释\r\nfunction f() {\r\n\treturn '字符串';\r\n}\n\tlast line");
     setText(original);
-    QVERIFY(saveAs(path(QStringLiteral("round.js"))));
-    QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("保存文件"));
+    {
+        ModalAnswer saveDialog(TestSupport::typeFileName(path(QStringLiteral("round.js"))));
+        QVERIFY(TestSupport::invoke(window, "saveAsFile"));
+        QCOMPARE(saveDialog.modalTitle, QStringLiteral("保存文件"));
+    }
     QCOMPARE(contents(path(QStringLiteral("round.js"))), original.toUtf8());
     QCOMPARE(parts(window).filePath(), path(QStringLiteral("round.js")));
     QCOMPARE(parts(window).savedCode(), original);
 
     setText(QString());
-    TestSupport::answerModal(TestSupport::typeFileName(path(QStringLiteral("round.js"))));
+    ModalAnswer openDialog(TestSupport::typeFileName(path(QStringLiteral("round.js"))));
     QVERIFY(TestSupport::invoke(window, "openFile"));
-    QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("打开文件"));
+    QCOMPARE(openDialog.modalTitle, QStringLiteral("打开文件"));
     QCOMPARE(text(), original);
     QCOMPARE(parts(window).savedCode(), original);
 }
@@ -109,12 +115,15 @@ void FileCommandsTest::roundTripIsByteExact()
 void FileCommandsTest::saveAsksOnlyWithoutPath()
 {
     setText(QStringLiteral("a"));
-    TestSupport::answerModal(TestSupport::typeFileName(path(QStringLiteral("s.js"))));
-    QVERIFY(TestSupport::invoke(window, "saveFile"));
-    QCOMPARE(TestSupport::modalCount, 1);
+    {
+        ModalAnswer saveDialog(TestSupport::typeFileName(path(QStringLiteral("s.js"))));
+        QVERIFY(TestSupport::invoke(window, "saveFile"));
+        QVERIFY(saveDialog.answered());
+    }
     setText(QStringLiteral("b"));
+    ModalAnswer unasked(TestSupport::pressEscape()); // a dialog, should one come
     QVERIFY(TestSupport::invoke(window, "saveFile"));
-    QCOMPARE(TestSupport::modalCount, 1);
+    QVERIFY(!unasked.answered());
     QCOMPARE(contents(path(QStringLiteral("s.js"))), QByteArray("b"));
 }
 
@@ -122,7 +131,7 @@ void FileCommandsTest::cancelledSaveDialogEmptiesPath()
 {
     setText(QStringLiteral("a"));
     QVERIFY(saveAs(path(QStringLiteral("first.js"))));
-    TestSupport::answerModal(TestSupport::pressEscape());
+    ModalAnswer saveDialog(TestSupport::pressEscape());
     QVERIFY(!TestSupport::invoke(window, "saveAsFile"));
     QVERIFY(parts(window).filePath().isEmpty());
     QCOMPARE(parts(window).savedCode(), QStringLiteral("a"));
@@ -135,10 +144,10 @@ void FileCommandsTest::saveThatCannotOpenWarns()
     QVERIFY(saveAs(path(QStringLiteral("sub/t.js"))));
     QVERIFY(QDir(path(QStringLiteral("sub"))).removeRecursively());
     setText(QStringLiteral("second"));
-    TestSupport::answerModal(TestSupport::pressButton(QMessageBox::Ok));
+    ModalAnswer warning(TestSupport::pressButton(QMessageBox::Ok));
     QVERIFY(!TestSupport::invoke(window, "saveFile"));
-    QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("错误"));
-    QCOMPARE(TestSupport::lastModalText, QStringLiteral("文件保存失败"));
+    QCOMPARE(warning.modalTitle, QStringLiteral("错误"));
+    QCOMPARE(warning.modalText, QStringLiteral("文件保存失败"));
     QCOMPARE(parts(window).filePath(), path(QStringLiteral("sub/t.js")));
     QCOMPARE(parts(window).savedCode(), QStringLiteral("first"));
 }
@@ -150,10 +159,10 @@ void FileCommandsTest::saveWhoseWriteFailsKeepsOldFile()
     setText(QString(200000, QLatin1Char('y')));
 
     bool saved = true;
-    TestSupport::answerModal(TestSupport::pressButton(QMessageBox::Ok));
+    ModalAnswer warning(TestSupport::pressButton(QMessageBox::Ok));
     QVERIFY(TestSupport::withFileSizeLimit(8192, [&] { saved = TestSupport::invoke(window, "saveFile"); }));
     QVERIFY(!saved);
-    QCOMPARE(TestSupport::lastModalText, QStringLiteral("文件保存失败"));
+    QCOMPARE(warning.modalText, QStringLiteral("文件保存失败"));
     QCOMPARE(contents(path(QStringLiteral("w.js"))), QByteArray("old text"));
     QCOMPARE(parts(window).savedCode(), QStringLiteral("old text"));
 }
@@ -194,8 +203,9 @@ void FileCommandsTest::saveAsksWhenChangedOnDisk()
     const QString shared = path(QStringLiteral("shared.js"));
     if (opened) {
         writeBytes(shared, "mine");
-        TestSupport::answerModal(TestSupport::typeFileName(shared));
+        ModalAnswer openDialog(TestSupport::typeFileName(shared));
         QVERIFY(TestSupport::invoke(window, "openFile"));
+        QVERIFY(openDialog.answered());
     } else {
         setText(QStringLiteral("mine"));
         QVERIFY(this->saveAs(shared));
@@ -212,22 +222,22 @@ void FileCommandsTest::saveAsksWhenChangedOnDisk()
     }
 
     const QString target = saveAs ? path(QStringLiteral("other.js")) : shared;
-    const int before = TestSupport::modalCount;
+    std::optional<ModalAnswer> question;
     bool result = false;
     if (saveAs) {
         result = this->saveAs(target);
     } else {
         // A question that should not come is answered No, and found out below.
-        TestSupport::answerModal(answer == escape ? TestSupport::pressEscape()
-                                                  : TestSupport::pressButton(answer == noQuestion ? int(QMessageBox::No) : answer));
+        question.emplace(answer == escape ? TestSupport::pressEscape()
+                                          : TestSupport::pressButton(answer == noQuestion ? int(QMessageBox::No) : answer));
         result = TestSupport::invoke(window, "saveFile");
-        QCOMPARE(TestSupport::cancelAnswers(), answer == noQuestion ? 1 : 0);
-        QCOMPARE(TestSupport::modalCount, before + (answer == noQuestion ? 0 : 1));
+        QCOMPARE(question->answered(), answer != noQuestion);
     }
     QCOMPARE(result, written);
     if (answer != noQuestion) {
-        QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("提示"));
-        QCOMPARE(TestSupport::lastModalText, QStringLiteral("文件已被其他程序修改,是否覆盖?"));
+        QVERIFY(question);
+        QCOMPARE(question->modalTitle, QStringLiteral("提示"));
+        QCOMPARE(question->modalText, QStringLiteral("文件已被其他程序修改,是否覆盖?"));
     }
     QCOMPARE(contents(target), written ? QByteArray("mine, edited") : onDisk);
     if (saveAs)
@@ -237,14 +247,18 @@ void FileCommandsTest::saveAsksWhenChangedOnDisk()
 
 void FileCommandsTest::newOnEmptyAsksNothing()
 {
-    QVERIFY(TestSupport::invoke(window, "newFile"));
-    QCOMPARE(TestSupport::modalCount, 0);
+    {
+        ModalAnswer unasked(TestSupport::pressEscape()); // a question, should one come
+        QVERIFY(TestSupport::invoke(window, "newFile"));
+        QVERIFY(!unasked.answered());
+    }
     // Emptied by hand, the editor still stood for the saved file; New unties it without asking.
     setText(QStringLiteral("a"));
     QVERIFY(saveAs(path(QStringLiteral("emptied.js"))));
     setText(QString());
+    ModalAnswer unasked(TestSupport::pressEscape());
     QVERIFY(TestSupport::invoke(window, "newFile"));
-    QCOMPARE(TestSupport::modalCount, 1);
+    QVERIFY(!unasked.answered());
     QVERIFY(parts(window).filePath().isEmpty());
 }
 
@@ -252,10 +266,10 @@ void FileCommandsTest::newAfterSaveAsksAndNoEmpties()
 {
     setText(QStringLiteral("saved"));
     QVERIFY(saveAs(path(QStringLiteral("n.js"))));
-    TestSupport::answerModal(TestSupport::pressButton(QMessageBox::No));
+    ModalAnswer question(TestSupport::pressButton(QMessageBox::No));
     QVERIFY(TestSupport::invoke(window, "newFile"));
-    QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("提示"));
-    QCOMPARE(TestSupport::lastModalText, QStringLiteral("是否保存代码?"));
+    QCOMPARE(question.modalTitle, QStringLiteral("提示"));
+    QCOMPARE(question.modalText, QStringLiteral("是否保存代码?"));
     QCOMPARE(text(), QString());
     QVERIFY(parts(window).filePath().isEmpty());
     QCOMPARE(parts(window).savedCode(), QStringLiteral("saved"));
@@ -264,12 +278,16 @@ void FileCommandsTest::newAfterSaveAsksAndNoEmpties()
 void FileCommandsTest::newYesThenCancelledSaveKeepsText()
 {
     setText(QStringLiteral("keep me"));
-    TestSupport::answerModal([](QWidget *box) {
-        TestSupport::answerModal(TestSupport::pressEscape());
+    // The save dialog's answer starts only once the question is answered, so that it cannot take the question.
+    std::optional<ModalAnswer> saveDialog;
+    ModalAnswer question([&saveDialog](QWidget *box) {
+        saveDialog.emplace(TestSupport::pressEscape());
         TestSupport::pressButton(QMessageBox::Yes)(box);
     });
     QVERIFY(!TestSupport::invoke(window, "newFile"));
-    QCOMPARE(TestSupport::modalCount, 2);
+    QVERIFY(question.answered());
+    QVERIFY(saveDialog);
+    QVERIFY(saveDialog->answered());
     QCOMPARE(text(), QStringLiteral("keep me"));
 }
 
@@ -277,14 +295,20 @@ void FileCommandsTest::newYesThenCancelledSaveKeepsText()
 void FileCommandsTest::afterNewSaveAsksForAName()
 {
     writeBytes(path(QStringLiteral("keep.js")), "kept");
-    TestSupport::answerModal(TestSupport::typeFileName(path(QStringLiteral("keep.js"))));
-    QVERIFY(TestSupport::invoke(window, "openFile"));
-    TestSupport::answerModal(TestSupport::pressButton(QMessageBox::No));
-    QVERIFY(TestSupport::invoke(window, "newFile"));
+    {
+        ModalAnswer openDialog(TestSupport::typeFileName(path(QStringLiteral("keep.js"))));
+        QVERIFY(TestSupport::invoke(window, "openFile"));
+        QVERIFY(openDialog.answered());
+    }
+    {
+        ModalAnswer question(TestSupport::pressButton(QMessageBox::No));
+        QVERIFY(TestSupport::invoke(window, "newFile"));
+        QVERIFY(question.answered());
+    }
     setText(QStringLiteral("another script"));
-    TestSupport::answerModal(TestSupport::pressEscape());
+    ModalAnswer saveDialog(TestSupport::pressEscape());
     QVERIFY(!TestSupport::invoke(window, "saveFile"));
-    QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("保存文件"));
+    QCOMPARE(saveDialog.modalTitle, QStringLiteral("保存文件"));
     QCOMPARE(contents(path(QStringLiteral("keep.js"))), QByteArray("kept"));
 }
 
@@ -311,9 +335,9 @@ void FileCommandsTest::escapeOrTitleBarCancels()
     setText(QStringLiteral("kept"));
     QVERIFY(saveAs(path(QStringLiteral("kept.js"))));
     setText(QStringLiteral("kept, edited"));
-    const int before = TestSupport::modalCount;
-    TestSupport::answerModal([escape](QWidget *box) {
-        TestSupport::answerModal(TestSupport::pressEscape(), 1000); // a dialog after it, if one came
+    std::optional<ModalAnswer> next; // a dialog after the question, if one came
+    ModalAnswer question([escape, &next](QWidget *box) {
+        next.emplace(TestSupport::pressEscape());
         (escape ? TestSupport::pressEscape() : TestSupport::closeWindow())(box);
     });
     if (command == QLatin1String("close")) {
@@ -322,9 +346,10 @@ void FileCommandsTest::escapeOrTitleBarCancels()
     } else {
         QVERIFY(!TestSupport::invoke(window, qPrintable(command)));
     }
-    QCOMPARE(TestSupport::lastModalTitle, title);
-    QCOMPARE(TestSupport::modalCount, before + 1);
-    QCOMPARE(TestSupport::cancelAnswers(), 1);
+    QCOMPARE(question.modalTitle, title);
+    QVERIFY(question.answered());
+    QVERIFY(next);
+    QVERIFY(!next->answered());
     QCOMPARE(text(), QStringLiteral("kept, edited"));
     QCOMPARE(parts(window).filePath(), path(QStringLiteral("kept.js")));
     QCOMPARE(parts(window).savedCode(), QStringLiteral("kept"));
@@ -334,20 +359,24 @@ void FileCommandsTest::escapeOrTitleBarCancels()
 void FileCommandsTest::openAfterFailedSaveKeepsText()
 {
     setText(QStringLiteral("precious"));
-    // Yes to saving, then the save dialog is cancelled: no open dialog follows, the text stays.
-    TestSupport::answerModal([](QWidget *box) {
-        TestSupport::answerModal([](QWidget *saveDialog) {
-            // An open dialog, if one came. The answer stays armed until cancelAnswers() counts it below: a short
-            // timeout could run out first on a loaded machine and look like an answered dialog.
-            TestSupport::answerModal(TestSupport::pressEscape());
-            TestSupport::pressEscape()(saveDialog);
+    // Yes to saving, then the save dialog is cancelled: no open dialog follows, the text stays. Each answer starts
+    // once the dialog before it is answered.
+    std::optional<ModalAnswer> saveDialog;
+    std::optional<ModalAnswer> openDialog; // an open dialog, if one came
+    ModalAnswer question([&saveDialog, &openDialog](QWidget *box) {
+        saveDialog.emplace([&openDialog](QWidget *dialog) {
+            openDialog.emplace(TestSupport::pressEscape());
+            TestSupport::pressEscape()(dialog);
         });
         TestSupport::pressButton(QMessageBox::Yes)(box);
     });
     QVERIFY(!TestSupport::invoke(window, "openFile"));
-    QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("保存文件"));
-    QCOMPARE(TestSupport::modalCount, 2);
-    QCOMPARE(TestSupport::cancelAnswers(), 1);
+    QVERIFY(saveDialog);
+    QCOMPARE(saveDialog->modalTitle, QStringLiteral("保存文件"));
+    QVERIFY(question.answered());
+    QVERIFY(saveDialog->answered());
+    QVERIFY(openDialog);
+    QVERIFY(!openDialog->answered());
     QCOMPARE(text(), QStringLiteral("precious"));
     setText(QString());
 }
@@ -377,17 +406,21 @@ void FileCommandsTest::openRefusesWhatCannotBeShown()
         QCOMPARE(mkfifo(QFile::encodeName(path(QStringLiteral("refused.js"))).constData(), 0600), 0);
     else
         writeBytes(path(QStringLiteral("refused.js")), bytes);
-    // Three dialogs in turn: the save question of New, the open dialog, the warning.
-    TestSupport::answerModal([this](QWidget *box) {
-        TestSupport::answerModal([this](QWidget *fileDialog) {
-            TestSupport::answerModal(TestSupport::pressButton(QMessageBox::Ok));
+    // Three dialogs in turn: the save question, the open dialog, the warning. Each answer starts once the dialog
+    // before it is answered.
+    std::optional<ModalAnswer> openDialog;
+    std::optional<ModalAnswer> warning;
+    ModalAnswer question([this, &openDialog, &warning](QWidget *box) {
+        openDialog.emplace([this, &warning](QWidget *fileDialog) {
+            warning.emplace(TestSupport::pressButton(QMessageBox::Ok));
             TestSupport::typeFileName(path(QStringLiteral("refused.js")))(fileDialog);
         });
         TestSupport::pressButton(QMessageBox::No)(box);
     });
     QVERIFY(!TestSupport::invoke(window, "openFile"));
-    QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("错误"));
-    QCOMPARE(TestSupport::lastModalText, message);
+    QVERIFY(warning);
+    QCOMPARE(warning->modalTitle, QStringLiteral("错误"));
+    QCOMPARE(warning->modalText, message);
     QCOMPARE(text(), QString());
     QVERIFY(parts(window).filePath().isEmpty());
     if (!bytes.isEmpty())
@@ -397,7 +430,7 @@ void FileCommandsTest::openRefusesWhatCannotBeShown()
 void FileCommandsTest::openDropsByteOrderMark()
 {
     writeBytes(path(QStringLiteral("bom.js")), QByteArray("\xEF\xBB\xBFvar b;"));
-    TestSupport::answerModal(TestSupport::typeFileName(path(QStringLiteral("bom.js"))));
+    ModalAnswer openDialog(TestSupport::typeFileName(path(QStringLiteral("bom.js"))));
     QVERIFY(TestSupport::invoke(window, "openFile"));
     QCOMPARE(text(), QStringLiteral("var b;"));
 }
@@ -406,8 +439,9 @@ void FileCommandsTest::cancelledOpenAfterNewLeavesEditorAndPathEmpty()
 {
     setText(QStringLiteral("a"));
     QVERIFY(saveAs(path(QStringLiteral("c.js"))));
-    TestSupport::answerModal([](QWidget *box) {
-        TestSupport::answerModal(TestSupport::pressEscape());
+    std::optional<ModalAnswer> openDialog;
+    ModalAnswer question([&openDialog](QWidget *box) {
+        openDialog.emplace(TestSupport::pressEscape());
         TestSupport::pressButton(QMessageBox::No)(box);
     });
     QVERIFY(!TestSupport::invoke(window, "openFile"));
@@ -418,13 +452,16 @@ void FileCommandsTest::cancelledOpenAfterNewLeavesEditorAndPathEmpty()
 void FileCommandsTest::closeWithUnsavedTextYesThenCancelKeepsWindowOpen()
 {
     setText(QStringLiteral("typed"));
-    TestSupport::answerModal([](QWidget *box) {
-        TestSupport::answerModal(TestSupport::pressEscape());
+    std::optional<ModalAnswer> saveDialog;
+    ModalAnswer question([&saveDialog](QWidget *box) {
+        saveDialog.emplace(TestSupport::pressEscape());
         TestSupport::pressButton(QMessageBox::Yes)(box);
     });
     QVERIFY(!window->close());
     QVERIFY(window->isVisible());
-    QCOMPARE(TestSupport::modalCount, 2);
+    QVERIFY(question.answered());
+    QVERIFY(saveDialog);
+    QVERIFY(saveDialog->answered());
     QCOMPARE(text(), QStringLiteral("typed"));
     setText(QString()); // let cleanup close quietly
 }
@@ -432,9 +469,9 @@ void FileCommandsTest::closeWithUnsavedTextYesThenCancelKeepsWindowOpen()
 void FileCommandsTest::closeWithUnsavedTextNoCloses()
 {
     setText(QStringLiteral("typed"));
-    TestSupport::answerModal(TestSupport::pressButton(QMessageBox::No));
+    ModalAnswer question(TestSupport::pressButton(QMessageBox::No));
     QVERIFY(window->close());
-    QCOMPARE(TestSupport::lastModalText, QStringLiteral("你的代码还未保存,你要保存代码吗?"));
+    QCOMPARE(question.modalText, QStringLiteral("你的代码还未保存,你要保存代码吗?"));
     QVERIFY(!window->isVisible());
 }
 
@@ -442,21 +479,23 @@ void FileCommandsTest::closeAfterSaveAsksNothing()
 {
     setText(QStringLiteral("saved text"));
     QVERIFY(saveAs(path(QStringLiteral("d.js"))));
-    const int before = TestSupport::modalCount;
-    TestSupport::answerModal(TestSupport::pressButton(QMessageBox::No));
+    ModalAnswer unasked(TestSupport::pressButton(QMessageBox::No));
     QVERIFY(window->close());
-    QCOMPARE(TestSupport::modalCount, before);
+    QVERIFY(!unasked.answered());
 }
 
 void FileCommandsTest::closeAfterNewOnSavedDocumentAsks()
 {
     setText(QStringLiteral("content"));
     QVERIFY(saveAs(path(QStringLiteral("e.js"))));
-    TestSupport::answerModal(TestSupport::pressButton(QMessageBox::No));
-    QVERIFY(TestSupport::invoke(window, "newFile"));
-    TestSupport::answerModal(TestSupport::pressButton(QMessageBox::No));
+    {
+        ModalAnswer question(TestSupport::pressButton(QMessageBox::No));
+        QVERIFY(TestSupport::invoke(window, "newFile"));
+        QVERIFY(question.answered());
+    }
+    ModalAnswer question(TestSupport::pressButton(QMessageBox::No));
     QVERIFY(window->close());
-    QCOMPARE(TestSupport::lastModalTitle, QStringLiteral("代码未保存"));
+    QCOMPARE(question.modalTitle, QStringLiteral("代码未保存"));
 }
 
 QTEST_MAIN(FileCommandsTest)

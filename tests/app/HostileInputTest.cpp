@@ -1,6 +1,8 @@
 // Hostile scripts and configuration, each in a workbench process of its own (WorkbenchChild): what passes through
 // the workbench's own code leaves a window that works; what kills the process inside the script engine leaves the
 // text in the crash journal, and the next start brings it back byte for byte.
+#include "TestSupport.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -95,6 +97,7 @@ class HostileInputTest : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void scriptLeavesWorkingWindow_data();
     void scriptLeavesWorkingWindow();
     void doubleClickOnHugeArrayIsBounded();
@@ -104,6 +107,11 @@ private slots:
     void hostileConfigurationStarts();
     void journalThatCannotBeWrittenIsSaidOnce();
 };
+
+void HostileInputTest::cleanup()
+{
+    TestSupport::verifyNoWindowsLeft();
+}
 
 void HostileInputTest::scriptLeavesWorkingWindow_data()
 {

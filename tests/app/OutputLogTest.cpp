@@ -18,6 +18,7 @@ class OutputLogTest : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void colours_data();
     void colours();
     void textIsLiteral_data();
@@ -34,6 +35,11 @@ private slots:
     void scrollbackIsBounded_data();
     void scrollbackIsBounded();
 };
+
+void OutputLogTest::cleanup()
+{
+    TestSupport::verifyNoWindowsLeft();
+}
 
 void OutputLogTest::colours_data()
 {

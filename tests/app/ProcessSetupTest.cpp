@@ -19,10 +19,16 @@ class ProcessSetupTest : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void writePastFileSizeLimitFails();
     void qtTranslations_data();
     void qtTranslations();
 };
+
+void ProcessSetupTest::cleanup()
+{
+    TestSupport::verifyNoWindowsLeft();
+}
 
 void ProcessSetupTest::writePastFileSizeLimitFails()
 {

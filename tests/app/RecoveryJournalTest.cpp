@@ -1,4 +1,6 @@
 // The crash journal on disk: what a save writes, what a normal end removes, and which journals a start takes over.
+#include "TestSupport.h"
+
 #include "app/RecoveryJournal.h"
 
 #include <QDir>
@@ -15,6 +17,7 @@ class RecoveryJournalTest : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void saveWritesTextAndNormalEndRemovesIt();
     void recoverTakesNewestJournalOfDeadProcess();
     void liveJournalIsLeftAlone();
@@ -35,6 +38,11 @@ private:
     }
     static QStringList files(const QString &dir) { return QDir(dir).entryList(QDir::Files, QDir::Name); }
 };
+
+void RecoveryJournalTest::cleanup()
+{
+    TestSupport::verifyNoWindowsLeft();
+}
 
 void RecoveryJournalTest::saveWritesTextAndNormalEndRemovesIt()
 {

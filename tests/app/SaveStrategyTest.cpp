@@ -1,6 +1,8 @@
 // Saving keeps what the user relies on: owner, group, mode, hard and symbolic links, extended attributes. The
 // permission cases run as the unprivileged user nobody (root ignores permissions), through a helper process, on real
 // files in a scratch directory under /tmp (the build tree may be out of nobody's reach).
+#include "TestSupport.h"
+
 #include "app/ScriptFile.h"
 
 #include <QDir>
@@ -69,6 +71,7 @@ class SaveStrategyTest : public QObject
 
 private slots:
     void initTestCase();
+    void cleanup();
     void keepsWhatTheUserReliesOn_data();
     void keepsWhatTheUserReliesOn();
     void keepsExtendedAttributes_data();
@@ -83,6 +86,11 @@ private:
     QString helper;
     int cases = 0;
 };
+
+void SaveStrategyTest::cleanup()
+{
+    TestSupport::verifyNoWindowsLeft();
+}
 
 void SaveStrategyTest::initTestCase()
 {

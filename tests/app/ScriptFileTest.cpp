@@ -17,6 +17,7 @@ class ScriptFileTest : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void readRefusesWhatCannotBeShown_data();
     void readRefusesWhatCannotBeShown();
     void writeIsByteExact();
@@ -27,6 +28,11 @@ private slots:
     void specialFilesAreNeitherReadNorReplaced();
     void writeThroughSymlinkKeepsTheLink();
 };
+
+void ScriptFileTest::cleanup()
+{
+    TestSupport::verifyNoWindowsLeft();
+}
 
 void ScriptFileTest::readRefusesWhatCannotBeShown_data()
 {

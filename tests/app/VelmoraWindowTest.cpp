@@ -19,11 +19,14 @@
 #include <QTextBrowser>
 #include <QTreeWidget>
 
+#include <optional>
+
 class VelmoraWindowTest : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void titleAndSize();
     void docks_data();
     void docks();
@@ -40,6 +43,11 @@ private slots:
     void noEngineBeforeFirstCompile();
     void editorHasFocusAtStart();
 };
+
+void VelmoraWindowTest::cleanup()
+{
+    TestSupport::verifyNoWindowsLeft();
+}
 
 void VelmoraWindowTest::titleAndSize()
 {
@@ -186,9 +194,12 @@ void VelmoraWindowTest::actionTriggersSlot()
                 action = candidate;
     QVERIFY(action);
     const int dialogsBefore = window.findChildren<QDialog *>().size();
+    std::optional<ModalAnswer> question;
     if (text == QStringLiteral("新文件"))
-        TestSupport::answerModal(TestSupport::pressButton(QMessageBox::No));
+        question.emplace(TestSupport::pressButton(QMessageBox::No));
     action->trigger();
+    if (question)
+        QVERIFY(question->answered());
 
     if (text == QStringLiteral("编译")) {
         QVERIFY(parts(&window).engine());
@@ -232,11 +243,9 @@ void VelmoraWindowTest::closeRightAfterStartAsksNothing()
 {
     VelmoraWindow window;
     window.show();
-    TestSupport::modalCount = 0;
-    TestSupport::answerModal(TestSupport::pressButton(QMessageBox::No));
+    ModalAnswer unasked(TestSupport::pressButton(QMessageBox::No));
     QVERIFY(window.close());
-    QCOMPARE(TestSupport::modalCount, 0);
-    QCOMPARE(TestSupport::cancelAnswers(), 1);
+    QVERIFY(!unasked.answered());
     QVERIFY(!window.isVisible());
 }
 

@@ -89,7 +89,9 @@ void ObjectTreeTest::init()
 void ObjectTreeTest::cleanup()
 {
     delete window;
+    window = nullptr;
     TestSupport::flushDeferredDeletes();
+    TestSupport::verifyNoWindowsLeft();
 }
 
 void ObjectTreeTest::fillListsGlobalsWithoutHiddenNames()

@@ -1,4 +1,6 @@
 // Decoding text read from files and resources.
+#include "TestSupport.h"
+
 #include "common/Utf8Text.h"
 
 #include <QTest>
@@ -8,9 +10,15 @@ class Utf8TextTest : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void decode_data();
     void decode();
 };
+
+void Utf8TextTest::cleanup()
+{
+    TestSupport::verifyNoWindowsLeft();
+}
 
 void Utf8TextTest::decode_data()
 {

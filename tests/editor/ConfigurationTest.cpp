@@ -76,6 +76,7 @@ void ConfigurationTest::cleanup()
     QDir::setCurrent(previousDir);
     delete dir;
     dir = nullptr;
+    TestSupport::verifyNoWindowsLeft();
 }
 
 void ConfigurationTest::readConf_data()

@@ -13,6 +13,7 @@ class EditorTest : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void keywordSets();
     void keywordsStoredAsLocal8Bit();
     void settings();
@@ -21,6 +22,11 @@ private slots:
     void tabIndentsAndBackspaceUnindents();
     void newLineKeepsIndentation();
 };
+
+void EditorTest::cleanup()
+{
+    TestSupport::verifyNoWindowsLeft();
+}
 
 void EditorTest::keywordSets()
 {

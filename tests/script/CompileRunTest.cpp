@@ -86,6 +86,7 @@ void CompileRunTest::cleanup()
     delete window;
     window = nullptr;
     TestSupport::flushDeferredDeletes();
+    TestSupport::verifyNoWindowsLeft();
 }
 
 void CompileRunTest::compileOutcome_data()

@@ -2,6 +2,7 @@
 #include <cassert> // the standard macro must keep working next to the console's "assert"
 
 #include "script/JsConsole.h"
+#include "TestSupport.h"
 
 #include <QJSEngine>
 #include <QMetaMethod>
@@ -13,6 +14,7 @@ class JsConsoleTest : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void messages_data();
     void messages();
     void assertTruth_data();
@@ -22,6 +24,11 @@ private slots:
     void reentryIsBounded_data();
     void reentryIsBounded();
 };
+
+void JsConsoleTest::cleanup()
+{
+    TestSupport::verifyNoWindowsLeft();
+}
 
 namespace {
 

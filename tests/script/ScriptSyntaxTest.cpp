@@ -1,4 +1,6 @@
 // The engine's own parser: which names top-level lexical declarations bind, and where a text stops parsing.
+#include "TestSupport.h"
+
 #include "script/ScriptSyntax.h"
 
 #include <QJSEngine>
@@ -9,11 +11,17 @@ class ScriptSyntaxTest : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void lexicalNames_data();
     void lexicalNames();
     void parsesExactlyWhenTheEngineDoes_data();
     void parsesExactlyWhenTheEngineDoes();
 };
+
+void ScriptSyntaxTest::cleanup()
+{
+    TestSupport::verifyNoWindowsLeft();
+}
 
 void ScriptSyntaxTest::lexicalNames_data()
 {

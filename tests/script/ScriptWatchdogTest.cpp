@@ -1,4 +1,6 @@
 // The watchdog that interrupts runaway scripts.
+#include "TestSupport.h"
+
 #include "script/ScriptWatchdog.h"
 
 #include <QElapsedTimer>
@@ -10,6 +12,7 @@ class ScriptWatchdogTest : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void interruptsRunawayScripts_data();
     void interruptsRunawayScripts();
     void noLimitLetsSlowScriptsFinish();
@@ -17,6 +20,11 @@ private slots:
     void nestedScopeSharesTheOuterDeadline();
     void deepRecursionIsARangeError();
 };
+
+void ScriptWatchdogTest::cleanup()
+{
+    TestSupport::verifyNoWindowsLeft();
+}
 
 void ScriptWatchdogTest::interruptsRunawayScripts_data()
 {

@@ -1,4 +1,6 @@
 // The display text of script values.
+#include "TestSupport.h"
+
 #include "script/ValueText.h"
 
 #include <QElapsedTimer>
@@ -10,12 +12,18 @@ class ValueTextTest : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void forms_data();
     void forms();
     void hugeListsStopAfterLimit_data();
     void hugeListsStopAfterLimit();
     void throwingGetterDoesNotCrash();
 };
+
+void ValueTextTest::cleanup()
+{
+    TestSupport::verifyNoWindowsLeft();
+}
 
 void ValueTextTest::forms_data()
 {

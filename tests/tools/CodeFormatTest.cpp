@@ -51,7 +51,9 @@ void CodeFormatTest::cleanup()
 {
     editor()->setText(QString());
     delete window;
+    window = nullptr;
     TestSupport::flushDeferredDeletes();
+    TestSupport::verifyNoWindowsLeft();
 }
 
 void CodeFormatTest::formats_data()
