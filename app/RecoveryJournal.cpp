@@ -96,7 +96,12 @@ bool RecoveryJournal::lock()
 
 RecoveryJournal::Save RecoveryJournal::save(const QString &text)
 {
-    if (hasWritten && text == written)
+    return save(text.toUtf8());
+}
+
+RecoveryJournal::Save RecoveryJournal::save(const QByteArray &utf8)
+{
+    if (hasWritten && utf8 == written)
         return Save::Unchanged;
     if (!lock())
         return Save::Failed;
@@ -104,7 +109,7 @@ RecoveryJournal::Save RecoveryJournal::save(const QString &text)
     const QString temporary = target + QStringLiteral(".new");
     const QByteArray nativeTemporary = QFile::encodeName(temporary);
     const int fd = ::open(nativeTemporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    bool ok = fd >= 0 && writeAll(fd, text.toUtf8());
+    bool ok = fd >= 0 && writeAll(fd, utf8);
     if (!ok)
         lastError = QStringLiteral("%1: %2").arg(temporary, systemError());
     if (fd >= 0 && ::close(fd) != 0 && ok) {
@@ -119,7 +124,7 @@ RecoveryJournal::Save RecoveryJournal::save(const QString &text)
         ::unlink(nativeTemporary.constData());
         return Save::Failed;
     }
-    written = text;
+    written = QByteArray(utf8.constData(), utf8.size()); // a copy: utf8 may point into the editor's buffer
     hasWritten = true;
     return Save::Written;
 }

@@ -25,6 +25,8 @@ public:
     // over the old), without waiting for the disk: the journal guards against the process dying, and the page
     // cache outlives a process.
     Save save(const QString &text);
+    // The same for text already encoded as UTF-8 (the editor's own buffer, with no conversion on the way).
+    Save save(const QByteArray &utf8);
     // Why the last save failed.
     QString errorString() const { return lastError; }
 
@@ -44,7 +46,7 @@ private:
     QString name;
     QString lockPath;
     QString lastError;
-    QString written;
+    QByteArray written;
     bool hasWritten = false;
     int lockFd = -1;
 };

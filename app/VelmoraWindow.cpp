@@ -416,7 +416,12 @@ void VelmoraWindow::reportTimeout()
 
 void VelmoraWindow::saveJournal()
 {
-    if (journal->save(codeEditor->text()) != RecoveryJournal::Save::Failed || journalFailed)
+    // The editor's own UTF-8 buffer, read in place: no copy and no conversion before the comparison with what the
+    // journal holds.
+    const auto *bytes = reinterpret_cast<const char *>(codeEditor->SendScintilla(QsciScintilla::SCI_GETCHARACTERPOINTER));
+    const int length = codeEditor->length();
+    if (journal->save(QByteArray::fromRawData(bytes ? bytes : "", bytes ? length : 0)) != RecoveryJournal::Save::Failed
+        || journalFailed)
         return;
     // Said once: the work goes on without the journal.
     journalFailed = true;

@@ -6,14 +6,9 @@ const QString ValueDescription::ellipsis = QStringLiteral("…");
 
 namespace {
 
-// Runs once per engine before any script: everything it uses is captured then, so a script that later replaces
-// String or the array methods changes nothing here. Returns [text, cut]; a cycle joins as the empty text.
-const char joinSource[] = R"JS((function () {
-    var str = String;
-    var toPrimitive = Symbol.toPrimitive;
-    var typed = Object.getPrototypeOf(Uint8Array.prototype);
-    var arrayToString = Array.prototype.toString, typedToString = typed.toString;
-    var arrayJoin = Array.prototype.join, typedJoin = typed.join;
+// Gets the built-ins it uses as arguments, captured before any script ran, so a script that later replaces String
+// or the array methods changes nothing here. Returns [text, cut]; a cycle joins as the empty text.
+const char joinSource[] = R"JS((function (str, toPrimitive, arrayToString, arrayJoin, typedToString, typedJoin) {
     function joinsLikeArray(v) {
         if (v === null || (typeof v !== 'object' && typeof v !== 'function'))
             return false;
@@ -60,7 +55,12 @@ const char joinSource[] = R"JS((function () {
         }
         return [out, false];
     };
-})())JS";
+}))JS";
+
+// The built-ins the join compares against, read from a fresh engine: [String, Symbol.toPrimitive, Array's toString
+// and join, typed arrays' toString and join].
+const char builtinsSource[] = R"JS([String, Symbol.toPrimitive, Array.prototype.toString, Array.prototype.join,
+    Object.getPrototypeOf(Uint8Array.prototype).toString, Object.getPrototypeOf(Uint8Array.prototype).join])JS";
 
 // Enough elements and nesting for any text a view shows. The path is searched for cycles at every nested array, so
 // the nesting bound also bounds that search.
@@ -70,18 +70,38 @@ constexpr int maxDepth = 256;
 } // namespace
 
 ValueDescription::ValueDescription(QJSEngine *engine)
-    : join(engine->evaluate(QString::fromUtf8(joinSource)))
+    : engine(engine),
+      objectToString(engine->globalObject().property(QStringLiteral("Object")).property(QStringLiteral("prototype"))
+                         .property(QStringLiteral("toString"))),
+      builtins(engine->evaluate(QString::fromUtf8(builtinsSource)))
 {
+}
+
+bool ValueDescription::plainObject(const QJSValue &value) const
+{
+    // Converted by Object.prototype.toString ("[object Math]"), which recurses nowhere.
+    return !value.isArray() && value.property(QStringLiteral("toString")).strictlyEquals(objectToString);
 }
 
 QString ValueDescription::describe(const QJSValue &value, int maxLength) const
 {
     QString text;
     bool cut = false;
+    if (!value.isObject() || value.isCallable() || plainObject(value)) {
+        // No array among them: a primitive, a function or a plain object, whose conversion recurses nowhere.
+        text = value.toString();
+        return finish(text, maxLength, false);
+    }
+    if (!joinTried) {
+        joinTried = true;
+        const QJSValue factory = engine->evaluate(QString::fromUtf8(joinSource));
+        QJSValueList arguments;
+        for (quint32 i = 0; i < 6; ++i)
+            arguments.append(builtins.property(i));
+        join = builtins.isArray() && factory.isCallable() ? QJSValue(factory).call(arguments) : QJSValue();
+    }
     if (!join.isCallable()) {
-        // No helper (its engine failed to run it): only values that convert without script code.
-        if (!value.isObject())
-            text = value.toString();
+        // No helper (its engine failed to run it): nothing that might be an array is converted.
     } else {
         const QJSValue result = QJSValue(join).call({value, maxLength, maxSteps, maxDepth});
         if (result.isArray()) {
@@ -91,6 +111,11 @@ QString ValueDescription::describe(const QJSValue &value, int maxLength) const
             text = result.toString(); // the conversion threw this
         }
     }
+    return finish(text, maxLength, cut);
+}
+
+QString ValueDescription::finish(QString text, int maxLength, bool cut)
+{
     if (text.size() > maxLength) {
         text.truncate(maxLength);
         cut = true;

@@ -19,7 +19,8 @@ public:
     static const QString ellipsis;
 
     // Captures the engine's built-in conversion functions. Create it on a fresh engine, before any script runs,
-    // so that a script replacing Array.prototype.join cannot pass for the built-in.
+    // so that a script replacing Array.prototype.join cannot pass for the built-in. Script code is compiled in the
+    // engine for the join on first need only; the built-ins it compares against are captured now.
     explicit ValueDescription(QJSEngine *engine);
 
     // At most maxLength characters of the value's text, then ellipsis when there was more. A conversion that
@@ -27,5 +28,12 @@ public:
     QString describe(const QJSValue &value, int maxLength) const;
 
 private:
-    QJSValue join;
+    bool plainObject(const QJSValue &value) const;
+    static QString finish(QString text, int maxLength, bool cut);
+
+    QJSEngine *engine;
+    QJSValue objectToString;
+    QJSValue builtins;      // what the join compares against, captured from the fresh engine
+    mutable QJSValue join;  // compiled on first need: most trees hold no array
+    mutable bool joinTried = false;
 };

@@ -1,6 +1,7 @@
 #include "script/ScriptSyntax.h"
 
-#include <QRegularExpression>
+#include <array>
+
 
 #include <private/qqmljsast_p.h>
 #include <private/qqmljsengine_p.h>
@@ -69,9 +70,8 @@ QStringList ScriptSyntax::lexicalNames(const QString &program)
 
 QString ScriptSyntax::globalAccessors(const QString &program)
 {
-    // Most scripts declare nothing lexical: a plain search keeps them from paying for a second parse.
-    static const QRegularExpression keyword(QStringLiteral("\\b(let|const|class)\\b"));
-    if (!program.contains(keyword))
+    // Most scripts declare nothing lexical: a scan keeps them from paying for a second parse.
+    if (!mayDeclareLexically(program))
         return QString();
     const QStringList names = lexicalNames(program);
     if (names.isEmpty())
@@ -84,4 +84,176 @@ QString ScriptSyntax::globalAccessors(const QString &program)
                        .arg(quoted(name), name);
     }
     return trailer;
+}
+
+namespace {
+
+// Character classes of the ASCII range; everything above it counts as a letter (what is no letter there makes the
+// parse fail anyway).
+enum CharClass : unsigned char { Other, Start, Digit };
+
+const CharClass *asciiClasses()
+{
+    static const auto table = [] {
+        std::array<CharClass, 128> classes{};
+        for (int ch = 'a'; ch <= 'z'; ++ch)
+            classes[ch] = classes[ch - 'a' + 'A'] = Start;
+        for (int ch = '0'; ch <= '9'; ++ch)
+            classes[ch] = Digit;
+        classes['_'] = classes['$'] = classes['\\'] = Start;
+        return classes;
+    }();
+    return table.data();
+}
+
+bool identifierStart(ushort ch)
+{
+    return ch >= 0x80 || asciiClasses()[ch] == Start;
+}
+
+bool identifierPart(ushort ch)
+{
+    return ch >= 0x80 || asciiClasses()[ch] != Other;
+}
+
+bool space(ushort ch)
+{
+    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\v' || ch == '\f'
+        || (ch >= 0x80 && QChar(ch).isSpace());
+}
+
+bool sameWord(const ushort *text, int length, const char *word)
+{
+    for (int i = 0; i < length; ++i)
+        if (word[i] == 0 || text[i] != ushort(word[i]))
+            return false;
+    return word[length] == 0;
+}
+
+// Words after which an expression starts, so that a slash opens a regular expression. Reserved words only: "of",
+// "yield" and "await" can also be names, before which a slash divides.
+bool expressionKeyword(const ushort *text, int length)
+{
+    static const char *const words[] = {"return", "typeof", "case", "do", "else", "in", "new", "delete", "void",
+                                        "throw", "instanceof"};
+    if (length < 2 || length > 10)
+        return false;
+    for (const char *keyword : words)
+        if (sameWord(text, length, keyword))
+            return true;
+    return false;
+}
+
+} // namespace
+
+bool ScriptSyntax::mayDeclareLexically(const QString &program)
+{
+    const ushort *text = program.utf16();
+    const int size = program.size();
+    // Whether a slash here would open a regular expression: at the start, and after punctuation other than the
+    // closers ) ] } and after the keywords above. After a closer a slash is read as a division: a regular
+    // expression read that way is then scanned as code, which at worst finds a word that is not there.
+    bool regexAllowed = true;
+    int i = 0;
+    const auto skipQuoted = [&](ushort quote) {
+        for (++i; i < size && text[i] != quote; ++i) {
+            if (text[i] == '\\')
+                ++i;
+            else if (text[i] == '\n')
+                break;
+        }
+        ++i;
+    };
+    while (i < size) {
+        const ushort ch = text[i];
+        if (space(ch)) {
+            ++i;
+            continue;
+        }
+        if (ch == '/' && i + 1 < size && text[i + 1] == '/') {
+            while (i < size && text[i] != '\n' && text[i] != QChar::LineSeparator
+                   && text[i] != QChar::ParagraphSeparator && text[i] != '\r')
+                ++i;
+            continue;
+        }
+        if (ch == '/' && i + 1 < size && text[i + 1] == '*') {
+            const int end = program.indexOf(QLatin1String("*/"), i + 2);
+            i = end < 0 ? size : end + 2;
+            continue;
+        }
+        if (ch == '"' || ch == '\'') {
+            skipQuoted(ch);
+            regexAllowed = false;
+            continue;
+        }
+        if (ch == '`') {
+            // Code inside ${...} can hold strings and braces of its own; telling that apart takes the parser.
+            const int end = [&] {
+                int at = i + 1;
+                for (; at < size && text[at] != '`'; ++at) {
+                    if (text[at] == '\\')
+                        ++at;
+                    else if (text[at] == '$' && at + 1 < size && text[at + 1] == '{')
+                        return -1;
+                }
+                return at;
+            }();
+            if (end < 0)
+                return true;
+            i = end + 1;
+            regexAllowed = false;
+            continue;
+        }
+        if (ch == '/' && regexAllowed) {
+            bool inClass = false;
+            for (++i; i < size; ++i) {
+                const ushort c = text[i];
+                if (c == '\\')
+                    ++i;
+                else if (c == '[')
+                    inClass = true;
+                else if (c == ']')
+                    inClass = false;
+                else if (c == '/' && !inClass)
+                    break;
+                else if (c == '\n')
+                    return true; // not a regular expression after all: let the parser decide
+            }
+            ++i;
+            while (i < size && identifierPart(text[i]))
+                ++i;
+            regexAllowed = false;
+            continue;
+        }
+        if (identifierStart(ch)) {
+            const int start = i;
+            bool escaped = false;
+            for (; i < size && identifierPart(text[i]); ++i) {
+                if (text[i] == '\\')
+                    escaped = true;
+            }
+            const int length = i - start;
+            if (escaped || sameWord(text + start, length, "let") || sameWord(text + start, length, "const")
+                || sameWord(text + start, length, "class"))
+                return true;
+            regexAllowed = expressionKeyword(text + start, length);
+            continue;
+        }
+        if (ch >= '0' && ch <= '9') {
+            while (i < size && (identifierPart(text[i]) || text[i] == '.'))
+                ++i;
+            regexAllowed = false;
+            continue;
+        }
+        // Punctuation. A closer ends an operand; ++ and -- after an operand end one too.
+        if (ch == ')' || ch == ']' || ch == '}') {
+            regexAllowed = false;
+        } else if ((ch == '+' || ch == '-') && i + 1 < size && text[i + 1] == ch) {
+            ++i;
+        } else {
+            regexAllowed = true;
+        }
+        ++i;
+    }
+    return false;
 }

@@ -27,4 +27,10 @@ public:
     // the script's own functions see every change. It starts with a line break, so no line of the script moves.
     // Empty when there is nothing to keep, or when the text does not parse (its error must stay the script's own).
     static QString globalAccessors(const QString &program);
+
+    // False only when the text certainly holds no let, const or class token outside its comments, strings, template
+    // literals and regular expressions: then it declares nothing lexical and need not be parsed a second time. A
+    // single pass over the characters, far cheaper than the parse; where it cannot tell a regular expression from a
+    // division it reads the slash as a division, which can only make it answer true more often.
+    static bool mayDeclareLexically(const QString &program);
 };

@@ -3,6 +3,7 @@
 
 #include "script/ScriptSyntax.h"
 
+#include <QFile>
 #include <QJSEngine>
 #include <QTest>
 
@@ -14,6 +15,9 @@ private slots:
     void cleanup();
     void lexicalNames_data();
     void lexicalNames();
+    void scanFindsEveryLexicalDeclaration_data();
+    void scanFindsEveryLexicalDeclaration();
+    void beautifierNeedsNoSecondParse();
     void parsesExactlyWhenTheEngineDoes_data();
     void parsesExactlyWhenTheEngineDoes();
 };
@@ -44,6 +48,40 @@ void ScriptSyntaxTest::lexicalNames()
     QFETCH(QString, program);
     QFETCH(QStringList, names);
     QCOMPARE(ScriptSyntax::lexicalNames(program), names);
+}
+
+void ScriptSyntaxTest::scanFindsEveryLexicalDeclaration_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<bool>("may");
+    QTest::newRow("declaration") << "var a = 1;\nlet b = 2;" << true;
+    QTest::newRow("class") << "class C {}" << true;
+    QTest::newRow("after a division") << "var x = a / 2; const y = b / 3;" << true;
+    QTest::newRow("after a regular expression") << "var r = /[/]let/g; const y = 1;" << true;
+    QTest::newRow("escaped word") << "l\\u0065t x = 1;" << true;
+    QTest::newRow("template with code") << "var t = `${x}`;" << true;
+    QTest::newRow("words in strings and comments") << "var s = 'let', d = \"const\"; // class\n/* let */" << false;
+    QTest::newRow("words in a regular expression") << "var r = /let|const|class/;" << false;
+    QTest::newRow("words in a template") << "var t = `let const class`;" << false;
+    QTest::newRow("words inside names") << "var letter = constant + className;" << false;
+    QTest::newRow("no words at all") << "function f(a) { return a ? /x/.test(a) : a++ / 2; }" << false;
+}
+
+void ScriptSyntaxTest::scanFindsEveryLexicalDeclaration()
+{
+    QFETCH(QString, program);
+    QFETCH(bool, may);
+    QCOMPARE(ScriptSyntax::mayDeclareLexically(program), may);
+    // Whatever the scan says, it never hides a declaration the parser finds.
+    if (!may)
+        QVERIFY(ScriptSyntax::lexicalNames(program).isEmpty());
+}
+
+void ScriptSyntaxTest::beautifierNeedsNoSecondParse()
+{
+    QFile file(QStringLiteral(VELMORA_BEAUTIFY_SCRIPT));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(!ScriptSyntax::mayDeclareLexically(QString::fromUtf8(file.readAll())));
 }
 
 void ScriptSyntaxTest::parsesExactlyWhenTheEngineDoes_data()
