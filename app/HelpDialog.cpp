@@ -1,5 +1,6 @@
 #include "app/HelpDialog.h"
 
+#include "common/ToolDialog.h"
 #include "common/Utf8Text.h"
 
 #include <QBoxLayout>
@@ -9,11 +10,7 @@
 
 HelpDialog::HelpDialog(QWidget *parent) : QDialog(parent), page(new QTextBrowser)
 {
-    resize(500, 500);
-    setWindowTitle(QStringLiteral("使用说明"));
-    setWindowFlag(Qt::Drawer, true);
-    setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    setModal(false);
+    ToolDialog::setUp(this, 500, 500, QStringLiteral("使用说明"));
     auto *layout = new QVBoxLayout(this);
     // A page that cannot be read stays empty; the dialog still opens.
     QFile file(QStringLiteral(":/hex/res/instructions.html"));

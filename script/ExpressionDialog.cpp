@@ -1,5 +1,6 @@
 #include "script/ExpressionDialog.h"
 
+#include "common/ToolDialog.h"
 #include "browser/ObjectTree.h"
 #include "script/ExpressionHistory.h"
 
@@ -23,11 +24,7 @@ ExpressionDialog::ExpressionDialog(const std::function<void()> &evaluate, QWidge
       exprButton(new QPushButton(QStringLiteral("计算表达式"))),
       history(new ExpressionHistory(exprEdit))
 {
-    resize(200, 110);
-    setWindowTitle(QStringLiteral("计算表达式"));
-    setWindowFlag(Qt::Drawer, true);
-    setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    setModal(false);
+    ToolDialog::setUp(this, 200, 110, QStringLiteral("计算表达式"));
 
     // The widgets are made without a parent; the layouts give them to the dialog.
     auto *layout = new QVBoxLayout;

@@ -31,9 +31,10 @@ JsConsole::JsConsole(QObject *parent) : QObject(parent)
 
 bool JsConsole::stackLow()
 {
-    // The thread's stack: its lowest address and size, looked up once per thread.
-    thread_local const char *low = nullptr;
-    thread_local size_t size = 0;
+    // The stack of the thread that runs scripts (the GUI thread, the only one): its lowest address and size, looked
+    // up once.
+    static const char *low = nullptr;
+    static size_t size = 0;
     if (!low) {
         pthread_attr_t attributes;
         void *address = nullptr;

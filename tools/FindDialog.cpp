@@ -1,5 +1,7 @@
 #include "tools/FindDialog.h"
 
+#include "common/ToolDialog.h"
+
 #include <Qsci/qsciscintilla.h>
 
 #include <QBoxLayout>
@@ -19,11 +21,7 @@ FindDialog::FindDialog(QsciScintilla *editor, QWidget *parent)
       findButton(new QPushButton(QStringLiteral("查找"))),
       editor(editor)
 {
-    resize(300, 100);
-    setWindowTitle(QStringLiteral("查找"));
-    setWindowFlag(Qt::Drawer, true);
-    setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    setModal(false);
+    ToolDialog::setUp(this, 300, 100, QStringLiteral("查找"));
 
     // The widgets are made without a parent; the layouts give them to the dialog.
     auto *layout = new QVBoxLayout;

@@ -1,5 +1,6 @@
 #include "tools/ReplaceDialog.h"
 
+#include "common/ToolDialog.h"
 #include "editor/EditorText.h"
 
 #include <Qsci/qsciscintilla.h>
@@ -17,11 +18,7 @@ ReplaceDialog::ReplaceDialog(QsciScintilla *editor, QWidget *parent)
       replaceAllButton(new QPushButton(QStringLiteral("替换全部"))),
       editor(editor)
 {
-    resize(300, 100);
-    setWindowTitle(QStringLiteral("替换"));
-    setWindowFlag(Qt::Drawer, true);
-    setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    setModal(false);
+    ToolDialog::setUp(this, 300, 100, QStringLiteral("替换"));
 
     // The widgets are made without a parent; the layouts give them to the dialog.
     auto *layout = new QVBoxLayout;
