@@ -24,9 +24,14 @@ bool CodeFormatter::prepare()
     if (!resource.open(QIODevice::ReadOnly))
         return false;
     engine = std::make_unique<QJSEngine>();
-    // An error here shows when js_beautify turns out not to be callable.
-    engine->evaluate(ScriptFile::decode(resource.readAll()), QString(), 1);
-    beautify = engine->globalObject().property(QStringLiteral("js_beautify"));
+    // The resource runs as the body of a function made with the Function constructor: evaluate() compiles its
+    // program, nested functions included, without the engine's property-lookup caches, so every property access
+    // of the beautifier would be a full search. An error here shows when js_beautify turns out not to be callable.
+    QJSValue global = engine->globalObject();
+    global.property(QStringLiteral("Function"))
+        .callAsConstructor({QJSValue(ScriptFile::decode(resource.readAll()))})
+        .callWithInstance(global);
+    beautify = global.property(QStringLiteral("js_beautify"));
     return true;
 }
 
