@@ -1,6 +1,7 @@
 #include "tools/CodeFormatter.h"
 
 #include "app/ScriptFile.h"
+#include "script/EngineInternals.h"
 #include "script/ScriptSyntax.h"
 #include "script/ScriptWatchdog.h"
 
@@ -44,6 +45,11 @@ CodeFormatter::Result CodeFormatter::format(const QString &source, ScriptWatchdo
     std::unique_ptr<QJSEngine> used = std::move(engine);
     QJSValue entry = beautify;
     beautify = QJSValue();
+
+    // js-beautify tokenizes the whole text before it writes anything, so most of what it allocates stays live to
+    // the end, and collections in a growing heap mark it again and again (a quarter to a third of the time on a
+    // 500 KB library). The engine is thrown away after this call: let its heap grow first.
+    EngineInternals::deferGarbageCollection(used.get(), formatHeapBudget);
 
     QJSValue formatted;
     {
