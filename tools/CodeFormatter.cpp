@@ -70,9 +70,10 @@ CodeFormatter::Result CodeFormatter::format(const QString &source, ScriptWatchdo
     } else {
         result.text = formatted.toString();
         result.status = Status::Ok;
-        if (result.text != source && ScriptSyntax::check(source).parses) {
+        // The output is parsed first: when it parses, as it usually does, the input need not be parsed at all.
+        if (result.text != source) {
             const ScriptSyntax::Check after = ScriptSyntax::check(result.text);
-            if (!after.parses) {
+            if (!after.parses && ScriptSyntax::check(source).parses) {
                 result.status = Status::Failed;
                 result.error = QStringLiteral("js-beautify的结果第%1行有语法错误(%2),代码未改动").arg(after.line).arg(after.message);
                 result.text.clear();
