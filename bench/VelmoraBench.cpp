@@ -26,6 +26,7 @@
 #include <QTreeWidget>
 
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -261,8 +262,8 @@ void format(std::vector<Row> &rows)
 }
 
 // node running js-beautify for the corpus, kept running so that its compiler has warmed up on everything formatted
-// before: for each file it is asked for, one warm-up call (whose output it writes for the comparison), then one
-// timed call.
+// before: for each file it is asked for, one warm-up call (whose output it writes for the comparison), then three
+// timed calls, of which it reports the median (node's calls vary up to threefold with its garbage collector).
 class NodeBeautifier
 {
 public:
@@ -276,9 +277,15 @@ public:
             "  const [input, output] = line.split('\\t');\n"
             "  const src = fs.readFileSync(input, 'utf8');\n"
             "  fs.writeFileSync(output, beautify(src, options));\n"
-            "  const t0 = process.hrtime.bigint();\n"
-            "  beautify(src, options);\n"
-            "  process.stdout.write(String(Number(process.hrtime.bigint() - t0) / 1e6) + '\\n');\n"
+            "  const walls = [], cpus = [];\n"
+            "  for (let i = 0; i < 3; i++) {\n"
+            "    const c0 = process.cpuUsage(); const t0 = process.hrtime.bigint();\n"
+            "    beautify(src, options);\n"
+            "    walls.push(Number(process.hrtime.bigint() - t0) / 1e6);\n"
+            "    const cpu = process.cpuUsage(c0); cpus.push((cpu.user + cpu.system) / 1e3);\n"
+            "  }\n"
+            "  const middle = (values) => values.sort((a, b) => a - b)[1];\n"
+            "  process.stdout.write(middle(walls) + ' ' + middle(cpus) + '\\n');\n"
             "});");
         process.start(QStringLiteral("node"), {QStringLiteral("-e"), script, QStringLiteral("--"), beautify});
         process.waitForStarted();
@@ -291,22 +298,32 @@ public:
         process.waitForFinished();
     }
 
-    // Milliseconds of the timed call, or a negative number when node failed.
-    double format(const QString &input, const QString &output)
+    // Milliseconds of the timed calls, wall clock and CPU time of all of node's threads; negative when node failed.
+    std::pair<double, double> format(const QString &input, const QString &output)
     {
         process.write((input + QLatin1Char('\t') + output + QLatin1Char('\n')).toUtf8());
         while (!process.canReadLine()) {
             if (process.state() != QProcess::Running || !process.waitForReadyRead(120000))
-                return -1;
+                return {-1, -1};
         }
-        bool ok = false;
-        const double ms = QString::fromUtf8(process.readLine()).trimmed().toDouble(&ok);
-        return ok ? ms : -1;
+        const QStringList values = QString::fromUtf8(process.readLine()).trimmed().split(QLatin1Char(' '));
+        bool wallOk = false, cpuOk = false;
+        const double wall = values.value(0).toDouble(&wallOk);
+        const double cpu = values.value(1).toDouble(&cpuOk);
+        return wallOk && cpuOk ? std::make_pair(wall, cpu) : std::make_pair(-1.0, -1.0);
     }
 
 private:
     QProcess process;
 };
+
+// CPU time of this process so far (all threads), in milliseconds.
+double processCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
 
 void idle(int ms)
 {
@@ -347,35 +364,43 @@ void corpus(std::vector<Row> &rows)
     // The formatter prepares its first engine a second after start-up, and each next one right after a format.
     idle(1500);
 
-    std::vector<double> ratios, mine, theirs;
+    std::vector<double> ratios, cpuRatios, mine, theirs;
     int differing = 0;
     for (const QString &path : files) {
         const QString code = readText(path);
         QString formatted;
         bool identical = true;
-        std::vector<double> a, b;
+        std::vector<double> a, b, aCpu, bCpu;
         for (int i = 0; i < corpusRuns; ++i) {
             window.editor()->setText(code);
             settle(); // runs the formatter's pending prepare(), as an idle window would
             bool ok = false;
+            const double cpu0 = processCpuMs();
             const double ms = BenchSupport::time([&] { ok = invoke(window, "codeFormat"); });
+            aCpu.push_back(ok ? processCpuMs() - cpu0 : -1);
             a.push_back(ok ? ms : -1);
             formatted = ok ? window.editor()->text() : QString();
             window.editor()->setText(QString());
             settle();
             QFile::remove(nodeOutput);
-            b.push_back(node.format(path, nodeOutput));
+            const std::pair<double, double> reference = node.format(path, nodeOutput);
+            b.push_back(reference.first);
+            bCpu.push_back(reference.second);
             identical = identical && ok && formatted == readText(nodeOutput);
         }
         differing += identical ? 0 : 1;
+        const double cpuRatio = BenchSupport::median(aCpu) / BenchSupport::median(bCpu);
         Row row = ratioRow(QStringLiteral("format %1 (%2 KB)").arg(QFileInfo(path).fileName()).arg(code.toUtf8().size() / 1000),
                            {BenchSupport::median(a), BenchSupport::median(b)}, 0,
-                           identical ? QStringLiteral("node, warm; same output") : QStringLiteral("node, warm; OUTPUT DIFFERS"));
+                           QStringLiteral("node, warm; %1; CPU time %2×")
+                               .arg(identical ? QStringLiteral("same output") : QStringLiteral("OUTPUT DIFFERS"))
+                               .arg(cpuRatio, 0, 'f', 2));
         row.target = QStringLiteral("same output as node");
         row.pass = identical && row.velmora > 0 && row.reference > 0;
         rows.push_back(row);
         if (row.velmora > 0 && row.reference > 0) {
             ratios.push_back(row.velmora / row.reference);
+            cpuRatios.push_back(cpuRatio);
             mine.push_back(row.velmora);
             theirs.push_back(row.reference);
         }
@@ -383,7 +408,10 @@ void corpus(std::vector<Row> &rows)
     summary.velmora = BenchSupport::median(mine);
     summary.reference = BenchSupport::median(theirs);
     summary.ratio = BenchSupport::median(ratios);
-    summary.note = QStringLiteral("node; %1 files, %2 with different output").arg(files.size()).arg(differing);
+    summary.note = QStringLiteral("node; %1 files, %2 with different output; CPU time %3×")
+                       .arg(files.size())
+                       .arg(differing)
+                       .arg(BenchSupport::median(cpuRatios), 0, 'f', 2);
     summary.pass = int(ratios.size()) == files.size() && summary.ratio <= 4;
     rows.push_back(summary);
 }
