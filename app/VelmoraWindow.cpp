@@ -377,8 +377,9 @@ bool VelmoraWindow::codeFormat()
         const BusyWork busy(outputBrowser->viewport());
         return formatter->format(codeEditor->text(), *watchdog);
     }();
-    // The next format's engine is made once the window is idle again.
-    QTimer::singleShot(0, this, [this] { formatter->prepare(); });
+    // The last format's engine goes and the next one is made once the window is idle again: after a pause, so that
+    // the formatted text is on screen first (destroying an engine that formatted a large file takes a while).
+    QTimer::singleShot(formatterRestMs, this, [this] { formatter->prepare(); });
     switch (result.status) {
     case CodeFormatter::Status::NoResource:
         return false;

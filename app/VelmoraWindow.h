@@ -105,6 +105,7 @@ private:
     std::unique_ptr<RecoveryJournal> journal;
     std::unique_ptr<CodeFormatter> formatter;
     static constexpr int formatterWarmUpMs = 1000;
+    static constexpr int formatterRestMs = 300;
     bool journalFailed = false;
     // The bounded conversions of the current engine, captured before any script ran in it.
     std::unique_ptr<ValueDescription> description;

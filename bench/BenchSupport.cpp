@@ -95,8 +95,8 @@ void BenchSupport::print(const std::vector<Row> &rows, const QString &machine)
     std::printf("\n%s\n\n", qPrintable(machine));
     std::printf("| work | Velmora | reference | ratio | target | result |\n|---|---|---|---|---|---|\n");
     for (const Row &row : rows) {
-        const QString ratio = row.reference > 0 ? QString::number(row.velmora / row.reference, 'f', 2) + QStringLiteral("×")
-                                                : QStringLiteral("—");
+        const double value = row.ratio > 0 ? row.ratio : row.reference > 0 ? row.velmora / row.reference : -1;
+        const QString ratio = value > 0 ? QString::number(value, 'f', 2) + QStringLiteral("×") : QStringLiteral("—");
         std::printf("| %s | %s | %s | %s | %s | %s |\n", qPrintable(row.work), qPrintable(number(row.velmora, row.unit)),
                     qPrintable(number(row.reference, row.unit) + (row.note.isEmpty() ? QString() : QStringLiteral(" (") + row.note + QLatin1Char(')'))),
                     qPrintable(ratio), qPrintable(row.target),

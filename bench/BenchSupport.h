@@ -38,6 +38,7 @@ public:
         QString unit = QStringLiteral("ms");
         QString note;
         QString explained; // why a missed target cannot be met, shown instead of FAIL
+        double ratio = -1; // shown instead of velmora / reference when set (a median of per-item ratios)
     };
     static void print(const std::vector<Row> &rows, const QString &machine);
 };

@@ -13,23 +13,30 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QJSEngine>
+#include <QProcess>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QThread>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
 using Row = BenchSupport::Row;
 
 int runs = 5;
+int corpusRuns = 3;    // fewer: the corpus alone takes most of the suite's time
 QString benchDir;      // where the probe programs are
 QString beautifyDir;   // node_modules/js-beautify/js/lib
+QString corpusList;    // the fetched library files, one path a line (bench/fetch-corpus.sh)
 
 QString readText(const QString &path)
 {
@@ -254,6 +261,161 @@ void format(std::vector<Row> &rows)
                             BenchSupport::haveNode() ? 3 : 0, QStringLiteral("node, same release and options")));
 }
 
+// node running js-beautify for the corpus, kept running so that its compiler has warmed up on everything formatted
+// before: for each file it is asked for, one warm-up call (whose output it writes for the comparison), then three
+// timed calls, of which it reports the median (node's calls vary up to threefold with its garbage collector).
+class NodeBeautifier
+{
+public:
+    explicit NodeBeautifier(const QString &beautify)
+    {
+        const QString script = QStringLiteral(
+            "const fs = require('fs'); const readline = require('readline');\n"
+            "const beautify = require(process.argv[1]).js_beautify;\n"
+            "const options = {indent_size: 1, indent_char: '\\t'};\n"
+            "readline.createInterface({input: process.stdin}).on('line', (line) => {\n"
+            "  const [input, output] = line.split('\\t');\n"
+            "  const src = fs.readFileSync(input, 'utf8');\n"
+            "  fs.writeFileSync(output, beautify(src, options));\n"
+            "  const walls = [], cpus = [];\n"
+            "  for (let i = 0; i < 3; i++) {\n"
+            "    const c0 = process.cpuUsage(); const t0 = process.hrtime.bigint();\n"
+            "    beautify(src, options);\n"
+            "    walls.push(Number(process.hrtime.bigint() - t0) / 1e6);\n"
+            "    const cpu = process.cpuUsage(c0); cpus.push((cpu.user + cpu.system) / 1e3);\n"
+            "  }\n"
+            "  const middle = (values) => values.sort((a, b) => a - b)[1];\n"
+            "  process.stdout.write(middle(walls) + ' ' + middle(cpus) + '\\n');\n"
+            "});");
+        process.start(QStringLiteral("node"), {QStringLiteral("-e"), script, QStringLiteral("--"), beautify});
+        process.waitForStarted();
+    }
+    ~NodeBeautifier()
+    {
+        process.closeWriteChannel();
+        if (!process.waitForFinished(5000))
+            process.kill();
+        process.waitForFinished();
+    }
+
+    // Milliseconds of the timed calls, wall clock and CPU time of all of node's threads; negative when node failed.
+    std::pair<double, double> format(const QString &input, const QString &output)
+    {
+        process.write((input + QLatin1Char('\t') + output + QLatin1Char('\n')).toUtf8());
+        while (!process.canReadLine()) {
+            if (process.state() != QProcess::Running || !process.waitForReadyRead(120000))
+                return {-1, -1};
+        }
+        const QStringList values = QString::fromUtf8(process.readLine()).trimmed().split(QLatin1Char(' '));
+        bool wallOk = false, cpuOk = false;
+        const double wall = values.value(0).toDouble(&wallOk);
+        const double cpu = values.value(1).toDouble(&cpuOk);
+        return wallOk && cpuOk ? std::make_pair(wall, cpu) : std::make_pair(-1.0, -1.0);
+    }
+
+private:
+    QProcess process;
+};
+
+// CPU time of this process so far (all threads), in milliseconds.
+double processCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
+
+void idle(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Real library files, formatted through the window's command on an idle window (its formatter's engine prepared,
+// as when the user presses Ctrl+P), against node's warm js-beautify call on the same text, interleaved file by file;
+// and the two outputs compared byte for byte.
+void corpus(std::vector<Row> &rows)
+{
+    QStringList files;
+    {
+        QFile list(corpusList);
+        if (!corpusList.isEmpty() && list.open(QIODevice::ReadOnly))
+            files = QString::fromUtf8(list.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+    Row summary;
+    summary.work = QStringLiteral("format the library corpus: median of the per-file ratios");
+    summary.target = QStringLiteral("≤ 4×");
+    if (files.size() < 10 || !BenchSupport::haveNode()) {
+        summary.pass = false;
+        summary.velmora = -1;
+        summary.note = files.size() < 10 ? QStringLiteral("corpus not fetched: %1 files").arg(files.size())
+                                         : QStringLiteral("node missing");
+        rows.push_back(summary);
+        return;
+    }
+    QTemporaryDir dir;
+    const QString nodeOutput = dir.filePath(QStringLiteral("node-output.js"));
+    NodeBeautifier node(QDir(beautifyDir).filePath(QStringLiteral("beautify.js")));
+
+    VelmoraWindow window;
+    window.show();
+    settle();
+    // The formatter prepares its first engine a second after start-up, and each next one right after a format.
+    idle(1500);
+
+    std::vector<double> ratios, cpuRatios, mine, theirs;
+    int differing = 0;
+    for (const QString &path : files) {
+        const QString code = readText(path);
+        QString formatted;
+        bool identical = true;
+        std::vector<double> a, b, aCpu, bCpu;
+        for (int i = 0; i < corpusRuns; ++i) {
+            window.findChild<QsciScintilla *>()->setText(code);
+            settle(); // runs the formatter's pending prepare(), as an idle window would
+            bool ok = false;
+            const double cpu0 = processCpuMs();
+            const double ms = BenchSupport::time([&] { ok = invoke(window, "codeFormat"); });
+            aCpu.push_back(ok ? processCpuMs() - cpu0 : -1);
+            a.push_back(ok ? ms : -1);
+            formatted = ok ? window.findChild<QsciScintilla *>()->text() : QString();
+            window.findChild<QsciScintilla *>()->setText(QString());
+            settle();
+            QFile::remove(nodeOutput);
+            const std::pair<double, double> reference = node.format(path, nodeOutput);
+            b.push_back(reference.first);
+            bCpu.push_back(reference.second);
+            identical = identical && ok && formatted == readText(nodeOutput);
+        }
+        differing += identical ? 0 : 1;
+        const double cpuRatio = BenchSupport::median(aCpu) / BenchSupport::median(bCpu);
+        Row row = ratioRow(QStringLiteral("format %1 (%2 KB)").arg(QFileInfo(path).fileName()).arg(code.toUtf8().size() / 1000),
+                           {BenchSupport::median(a), BenchSupport::median(b)}, 0,
+                           QStringLiteral("node, warm; %1; CPU time %2×")
+                               .arg(identical ? QStringLiteral("same output") : QStringLiteral("OUTPUT DIFFERS"))
+                               .arg(cpuRatio, 0, 'f', 2));
+        row.target = QStringLiteral("same output as node");
+        row.pass = identical && row.velmora > 0 && row.reference > 0;
+        rows.push_back(row);
+        if (row.velmora > 0 && row.reference > 0) {
+            ratios.push_back(row.velmora / row.reference);
+            cpuRatios.push_back(cpuRatio);
+            mine.push_back(row.velmora);
+            theirs.push_back(row.reference);
+        }
+    }
+    summary.velmora = BenchSupport::median(mine);
+    summary.reference = BenchSupport::median(theirs);
+    summary.ratio = BenchSupport::median(ratios);
+    summary.note = QStringLiteral("node; %1 files, %2 with different output; CPU time %3×")
+                       .arg(files.size())
+                       .arg(differing)
+                       .arg(BenchSupport::median(cpuRatios), 0, 'f', 2);
+    summary.pass = int(ratios.size()) == files.size() && summary.ratio <= 4;
+    rows.push_back(summary);
+}
+
 void valueTexts(std::vector<Row> &rows)
 {
     QJSEngine engine;
@@ -350,6 +512,15 @@ int main(int argc, char *argv[])
     beautifyDir = QStringLiteral(VELMORA_BEAUTIFY_DIR);
     if (args.contains(QStringLiteral("--quick")))
         runs = 3;
+    const int corpusRunsAt = args.indexOf(QStringLiteral("--corpus-runs"));
+    if (corpusRunsAt > 0)
+        corpusRuns = qMax(1, args.value(corpusRunsAt + 1).toInt());
+    const int corpusAt = args.indexOf(QStringLiteral("--corpus"));
+    if (corpusAt > 0)
+        corpusList = args.value(corpusAt + 1);
+    // --only a,b: just those cases (by the names below), for working on one of them.
+    const int onlyAt = args.indexOf(QStringLiteral("--only"));
+    const QStringList only = onlyAt > 0 ? args.value(onlyAt + 1).split(QLatin1Char(',')) : QStringList();
 
     QFile cpu(QStringLiteral("/proc/cpuinfo"));
     QString model;
@@ -359,18 +530,21 @@ int main(int argc, char *argv[])
         if (at >= 0)
             model = info.mid(at).section(QLatin1Char(':'), 1, 1).section(QLatin1Char('\n'), 0, 0).trimmed();
     }
-    const QString machine = QStringLiteral("Machine: %1, %2 cores, %3; Qt %4; median of %5 interleaved runs each")
+    const QString machine = QStringLiteral("Machine: %1, %2 cores, %3; Qt %4; median of %5 interleaved runs each (the corpus: %6)")
                                 .arg(model.isEmpty() ? QSysInfo::currentCpuArchitecture() : model)
                                 .arg(QThread::idealThreadCount())
                                 .arg(QSysInfo::prettyProductName(), QString::fromLatin1(qVersion()))
-                                .arg(runs);
+                                .arg(runs)
+                                .arg(corpusRuns);
 
     std::vector<Row> rows;
     const std::vector<std::pair<const char *, void (*)(std::vector<Row> &)>> cases = {
         {"start-up", startup}, {"output log", outputLog}, {"crash journal", journal}, {"console flood", consoleFlood},
-        {"compile", compileLargeScript}, {"format", format}, {"value text", valueTexts},
+        {"compile", compileLargeScript}, {"format", format}, {"corpus", corpus}, {"value text", valueTexts},
         {"object tree", tree}, {"configuration", configuration}};
     for (const auto &entry : cases) {
+        if (!only.isEmpty() && !only.contains(QString::fromLatin1(entry.first)))
+            continue;
         std::fprintf(stderr, "[bench] %s...\n", entry.first);
         entry.second(rows);
     }

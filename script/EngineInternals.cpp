@@ -3,8 +3,11 @@
 #include <QCoreApplication>
 #include <QJSEngine>
 
+#include <algorithm>
+
 #include <private/qv4context_p.h>
 #include <private/qv4engine_p.h>
+#include <private/qv4mm_p.h>
 #include <private/qv4promiseobject_p.h>
 #include <private/qv4script_p.h>
 
@@ -89,6 +92,16 @@ void EngineInternals::dropPendingJobs(QJSEngine *engine)
 {
     if (QObject *jobs = engine->handle()->getPromiseReactionHandler())
         QCoreApplication::removePostedEvents(jobs);
+}
+
+void EngineInternals::deferGarbageCollection(QJSEngine *engine, std::size_t bytes)
+{
+    QV4::MemoryManager *memory = engine->handle()->memoryManager;
+    // A collection starts when the managed heap reaches twice the slots the last one left in use, or when the
+    // text held by strings passes a limit (which then adapts): as if the last collection had left half of bytes.
+    memory->usedSlotsAfterLastFullSweep =
+        std::max(memory->usedSlotsAfterLastFullSweep, bytes / 2 / QV4::Chunk::SlotSize);
+    memory->unmanagedHeapSizeGCLimit = std::max(memory->unmanagedHeapSizeGCLimit, bytes / 4);
 }
 
 bool EngineInternals::clearPendingException(QJSEngine *engine)

@@ -3,6 +3,7 @@
 #include <QJSValue>
 #include <QString>
 
+#include <cstddef>
 #include <memory>
 
 class QJSEngine;
@@ -43,6 +44,10 @@ public:
     Result format(const QString &source, ScriptWatchdog &watchdog);
 
 private:
+    // How far a format's heap may grow before the engine first collects garbage: about what a 600 KB library
+    // needs; larger texts get the engine's usual collections beyond it.
+    static constexpr std::size_t formatHeapBudget = std::size_t(256) << 20;
+
     std::unique_ptr<QJSEngine> engine;
     QJSValue beautify;
     // The engine of the last format, kept until the next prepare() so that destroying it costs no time on the
