@@ -1,6 +1,7 @@
 #include "script/ScriptSyntax.h"
 
 #include <array>
+#include <vector>
 
 
 #include <private/qqmljsast_p.h>
@@ -152,8 +153,13 @@ bool ScriptSyntax::mayDeclareLexically(const QString &program)
     const int size = program.size();
     // Whether a slash here would open a regular expression: at the start, and after punctuation other than the
     // closers ) ] } and after the keywords above. After a closer a slash is read as a division: a regular
-    // expression read that way is then scanned as code, which at worst finds a word that is not there.
+    // expression read that way is then scanned as code, which at worst finds a word that is not there or miscounts
+    // the braces below.
     bool regexAllowed = true;
+    // Braces open functions, blocks, classes and object literals; a top-level declaration stands outside all of
+    // them. A regular expression misread as a division could hold a brace, so braces that do not balance send the
+    // text to the parser.
+    int depth = 0;
     int i = 0;
     const auto skipQuoted = [&](ushort quote) {
         for (++i; i < size && text[i] != quote; ++i) {
@@ -163,6 +169,23 @@ bool ScriptSyntax::mayDeclareLexically(const QString &program)
                 break;
         }
         ++i;
+    };
+    // The brace depths at which the ${...} substitutions being scanned were opened, innermost last.
+    std::vector<int> substitutions;
+    // Scans a template's text from i: to just past its closing backquote, or into the code of a substitution.
+    const auto scanTemplate = [&] {
+        for (; i < size && text[i] != '`'; ++i) {
+            if (text[i] == '\\') {
+                ++i;
+            } else if (text[i] == '$' && i + 1 < size && text[i + 1] == '{') {
+                substitutions.push_back(depth++);
+                i += 2;
+                regexAllowed = true;
+                return;
+            }
+        }
+        ++i;
+        regexAllowed = false;
     };
     while (i < size) {
         const ushort ch = text[i];
@@ -187,21 +210,16 @@ bool ScriptSyntax::mayDeclareLexically(const QString &program)
             continue;
         }
         if (ch == '`') {
-            // Code inside ${...} can hold strings and braces of its own; telling that apart takes the parser.
-            const int end = [&] {
-                int at = i + 1;
-                for (; at < size && text[at] != '`'; ++at) {
-                    if (text[at] == '\\')
-                        ++at;
-                    else if (text[at] == '$' && at + 1 < size && text[at + 1] == '{')
-                        return -1;
-                }
-                return at;
-            }();
-            if (end < 0)
-                return true;
-            i = end + 1;
-            regexAllowed = false;
+            ++i;
+            scanTemplate();
+            continue;
+        }
+        if (ch == '}' && !substitutions.empty() && substitutions.back() == depth - 1) {
+            // The end of a ${...}: the template it stands in goes on.
+            substitutions.pop_back();
+            --depth;
+            ++i;
+            scanTemplate();
             continue;
         }
         if (ch == '/' && regexAllowed) {
@@ -233,8 +251,9 @@ bool ScriptSyntax::mayDeclareLexically(const QString &program)
                     escaped = true;
             }
             const int length = i - start;
-            if (escaped || sameWord(text + start, length, "let") || sameWord(text + start, length, "const")
-                || sameWord(text + start, length, "class"))
+            if (depth == 0
+                && (escaped || sameWord(text + start, length, "let") || sameWord(text + start, length, "const")
+                    || sameWord(text + start, length, "class")))
                 return true;
             regexAllowed = expressionKeyword(text + start, length);
             continue;
@@ -246,7 +265,12 @@ bool ScriptSyntax::mayDeclareLexically(const QString &program)
             continue;
         }
         // Punctuation. A closer ends an operand; ++ and -- after an operand end one too.
-        if (ch == ')' || ch == ']' || ch == '}') {
+        if (ch == '{') {
+            ++depth;
+            regexAllowed = true;
+        } else if (ch == '}' && --depth < 0) {
+            return true;
+        } else if (ch == ')' || ch == ']' || ch == '}') {
             regexAllowed = false;
         } else if ((ch == '+' || ch == '-') && i + 1 < size && text[i + 1] == ch) {
             ++i;
@@ -255,5 +279,5 @@ bool ScriptSyntax::mayDeclareLexically(const QString &program)
         }
         ++i;
     }
-    return false;
+    return depth != 0;
 }

@@ -29,8 +29,9 @@ public:
     static QString globalAccessors(const QString &program);
 
     // False only when the text certainly holds no let, const or class token outside its comments, strings, template
-    // literals and regular expressions: then it declares nothing lexical and need not be parsed a second time. A
-    // single pass over the characters, far cheaper than the parse; where it cannot tell a regular expression from a
-    // division it reads the slash as a division, which can only make it answer true more often.
+    // literals, regular expressions and braces: then it declares nothing lexical at its top level and need not be
+    // parsed a second time (a library wrapped in a function is not). A single pass over the characters, far cheaper
+    // than the parse; where it cannot tell a regular expression from a division it reads the slash as a division,
+    // and answers true when the braces it counted then do not balance.
     static bool mayDeclareLexically(const QString &program);
 };

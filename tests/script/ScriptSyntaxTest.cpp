@@ -59,11 +59,18 @@ void ScriptSyntaxTest::scanFindsEveryLexicalDeclaration_data()
     QTest::newRow("after a division") << "var x = a / 2; const y = b / 3;" << true;
     QTest::newRow("after a regular expression") << "var r = /[/]let/g; const y = 1;" << true;
     QTest::newRow("escaped word") << "l\\u0065t x = 1;" << true;
-    QTest::newRow("template with code") << "var t = `${x}`;" << true;
+    QTest::newRow("template with code") << "var t = `${x}`; const y = 1;" << true;
+    QTest::newRow("words in a template's code") << "var t = `a${ {b: `${c}`}.b }let${'}'} class`;" << false;
+    QTest::newRow("declaration after a template's code") << "var t = `${ {a: 1}.a }`;\nclass C {}" << true;
     QTest::newRow("words in strings and comments") << "var s = 'let', d = \"const\"; // class\n/* let */" << false;
     QTest::newRow("words in a regular expression") << "var r = /let|const|class/;" << false;
     QTest::newRow("words in a template") << "var t = `let const class`;" << false;
     QTest::newRow("words inside names") << "var letter = constant + className;" << false;
+    QTest::newRow("declarations only inside braces")
+        << "(function () { const a = 1; { let b; } class C {} })(); var o = {let: 1};" << false;
+    QTest::newRow("after a block") << "if (x) { y(); }\nlet z = 1;" << true;
+    QTest::newRow("regular expression read as a division, braces unbalanced")
+        << "if (x) /{/.test(s);\nlet z = 1;" << true;
     QTest::newRow("no words at all") << "function f(a) { return a ? /x/.test(a) : a++ / 2; }" << false;
 }
 
