@@ -93,28 +93,24 @@ namespace {
 // parse fail anyway).
 enum CharClass : unsigned char { Other, Start, Digit };
 
-const CharClass *asciiClasses()
-{
-    static const auto table = [] {
-        std::array<CharClass, 128> classes{};
-        for (int ch = 'a'; ch <= 'z'; ++ch)
-            classes[ch] = classes[ch - 'a' + 'A'] = Start;
-        for (int ch = '0'; ch <= '9'; ++ch)
-            classes[ch] = Digit;
-        classes['_'] = classes['$'] = classes['\\'] = Start;
-        return classes;
-    }();
-    return table.data();
-}
+constexpr std::array<CharClass, 128> asciiClasses = [] {
+    std::array<CharClass, 128> classes{};
+    for (int ch = 'a'; ch <= 'z'; ++ch)
+        classes[ch] = classes[ch - 'a' + 'A'] = Start;
+    for (int ch = '0'; ch <= '9'; ++ch)
+        classes[ch] = Digit;
+    classes['_'] = classes['$'] = classes['\\'] = Start;
+    return classes;
+}();
 
 bool identifierStart(ushort ch)
 {
-    return ch >= 0x80 || asciiClasses()[ch] == Start;
+    return ch >= 0x80 || asciiClasses[ch] == Start;
 }
 
 bool identifierPart(ushort ch)
 {
-    return ch >= 0x80 || asciiClasses()[ch] != Other;
+    return ch >= 0x80 || asciiClasses[ch] != Other;
 }
 
 bool space(ushort ch)
@@ -135,9 +131,16 @@ bool sameWord(const ushort *text, int length, const char *word)
 // "yield" and "await" can also be names, before which a slash divides.
 bool expressionKeyword(const ushort *text, int length)
 {
-    static const char *const words[] = {"return", "typeof", "case", "do", "else", "in", "new", "delete", "void",
-                                        "throw", "instanceof"};
-    if (length < 2 || length > 10)
+    static constexpr const char *words[] = {"return", "typeof", "case", "do", "else", "in", "new", "delete", "void",
+                                            "throw", "instanceof"};
+    // Most names start with no keyword's letter; this skips them without comparing.
+    static constexpr auto firsts = [] {
+        std::array<bool, 128> table{};
+        for (const char *word : words)
+            table[size_t(word[0])] = true;
+        return table;
+    }();
+    if (length < 2 || length > 10 || text[0] >= 0x80 || !firsts[text[0]])
         return false;
     for (const char *keyword : words)
         if (sameWord(text, length, keyword))
