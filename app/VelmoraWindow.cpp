@@ -465,7 +465,9 @@ bool VelmoraWindow::codeCompile()
     const BusyWork busy(outputBrowser->viewport());
     OutputLog::Batch batch(*outputLog);
     const QString code = codeEditor->text();
-    const ScriptOutcome outcome = runner->evaluate(jsEngine, code + ScriptSyntax::globalAccessors(code), description.get());
+    const QString accessors = ScriptSyntax::globalAccessors(code);
+    accessorLine = 0;
+    const ScriptOutcome outcome = runner->evaluate(jsEngine, code + accessors, description.get());
     switch (outcome.kind) {
     case ScriptOutcome::Kind::Interrupted:
         reportTimeout();
@@ -475,6 +477,8 @@ bool VelmoraWindow::codeCompile()
         outputLog->append(OutputLog::Kind::Error, QStringLiteral("编译错误：%1").arg(outcome.text));
         return false;
     case ScriptOutcome::Kind::Value:
+        if (!accessors.isEmpty() && outcome.value.isNumber())
+            accessorLine = outcome.value.toInt();
         break;
     }
     const bool complete = runner->walk(jsEngine, [this](const ScriptRunner::StopCheck &stop) {
@@ -516,7 +520,16 @@ void VelmoraWindow::evaluateExpression()
     const QString expression = ExpressionDialog::instance()->exprEdit->text();
     const BusyWork busy(outputBrowser->viewport());
     OutputLog::Batch batch(*outputLog);
-    const ScriptOutcome outcome = runner->evaluate(jsEngine, expression, description.get());
+    ScriptOutcome outcome = runner->evaluate(jsEngine, expression, description.get());
+    if (outcome.kind == ScriptOutcome::Kind::Error && accessorLine > 0 && outcome.lineNumber == accessorLine) {
+        // An assignment to a top-level const fails in the accessor the compile appended after the script, on a
+        // line of no text the user wrote: the error is the expression's, so it names the frame that assigned.
+        QStringList frames = outcome.stack.split(QLatin1Char('\n'));
+        frames.removeFirst();
+        outcome.stack = frames.join(QLatin1Char('\n'));
+        const QString caller = frames.value(0);
+        outcome.lineNumber = caller.midRef(caller.lastIndexOf(QLatin1Char(':')) + 1).toInt();
+    }
     switch (outcome.kind) {
     case ScriptOutcome::Kind::Interrupted:
         reportTimeout();

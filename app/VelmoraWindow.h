@@ -112,5 +112,6 @@ private:
     // Whether the current engine holds a script that ran to its end. A failed compile's engine is never used for
     // expressions, even when the editor text goes back to the last successful one.
     bool compiled = false;
+    int accessorLine = 0; // where the compiled script's top-level let/const/class accessors stand, 0 for none
     QsciLexerJavaScriptPlus *lexer = nullptr;
 };

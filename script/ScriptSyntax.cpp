@@ -84,7 +84,8 @@ QString ScriptSyntax::globalAccessors(const QString &program)
                                   "configurable:true,enumerable:true})}catch(e){}")
                        .arg(quoted(name), name);
     }
-    return trailer;
+    // An error the engine makes itself carries the line; a script cannot replace its constructor.
+    return trailer + QStringLiteral("try{null.x}catch(e){e.lineNumber}");
 }
 
 namespace {

@@ -26,7 +26,10 @@ public:
     // an accessor property of the global object that reads and assigns the binding itself, so const stays const and
     // the script's own functions see every change. It starts with a line break, so no line of the script moves.
     // Empty when there is nothing to keep, or when the text does not parse (its error must stay the script's own).
+    // The script's value then is the number of the trailer's line as the engine counts lines (its count differs
+    // from the text's in some comments and templates), so that an error raised in an accessor can be told apart.
     static QString globalAccessors(const QString &program);
+
 
     // False only when the text certainly holds no let, const or class token outside its comments, strings, template
     // literals, regular expressions and braces: then it declares nothing lexical at its top level and need not be

@@ -381,7 +381,7 @@ void CompileRunTest::topLevelLexicalBindingsStayReachable_data()
     QTest::newRow("destructuring") << "[a, c, d.length].join()" << QStringList{"运行成功", "计算结果：\"1,2,2\""};
     QTest::newRow("change seen by the script") << "names.push('b'), count()" << QStringList{"运行成功", "计算结果：2"};
     QTest::newRow("rebinding seen by the script") << "names = [], count()" << QStringList{"运行成功", "计算结果：0"};
-    QTest::newRow("const stays const") << "limit = 4" << QStringList{"运行错误"};
+    QTest::newRow("const stays const") << "limit = 4" << QStringList{"运行错误", "错误行号：1", "堆栈调用：%entry@:1"};
     QTest::newRow("block scope stays private") << "typeof inner" << QStringList{"运行成功", "计算结果：\"undefined\""};
 }
 

@@ -20,6 +20,8 @@ private slots:
     void beautifierNeedsNoSecondParse();
     void parsesExactlyWhenTheEngineDoes_data();
     void parsesExactlyWhenTheEngineDoes();
+    void trailerNamesItsLine_data();
+    void trailerNamesItsLine();
 };
 
 void ScriptSyntaxTest::cleanup()
@@ -114,6 +116,30 @@ void ScriptSyntaxTest::parsesExactlyWhenTheEngineDoes()
     QCOMPARE(check.parses, engineParses);
     if (!engineParses)
         QCOMPARE(check.line, result.property(QStringLiteral("lineNumber")).toInt());
+}
+
+void ScriptSyntaxTest::trailerNamesItsLine_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::newRow("one line") << "const limit = 1;";
+    QTest::newRow("LF, final break") << "const limit = 1;\nvar a;\n";
+    QTest::newRow("CR LF") << "var a;\r\nconst limit = 1;\r\n\r\nvar b;";
+    QTest::newRow("CR") << "var a;\rconst limit = 1;\r";
+    QTest::newRow("line and paragraph separators") << QStringLiteral("var a;\u2028const limit = 1;\u2029var b;");
+    QTest::newRow("breaks in a comment and a template") << "/*\n\n*/ const limit = 1; var t = `\n\r\n`;";
+    QTest::newRow("constructors replaced") << "const limit = 1; Error = TypeError = null;";
+}
+
+void ScriptSyntaxTest::trailerNamesItsLine()
+{
+    QFETCH(QString, program);
+    QJSEngine engine;
+    const QJSValue line = engine.evaluate(program + ScriptSyntax::globalAccessors(program));
+    QVERIFY(line.isNumber());
+    // Assigning the const from outside the script fails inside its accessor.
+    const QJSValue error = engine.evaluate(QStringLiteral("limit = 2"));
+    QVERIFY(error.isError());
+    QCOMPARE(line.toInt(), error.property(QStringLiteral("lineNumber")).toInt());
 }
 
 QTEST_MAIN(ScriptSyntaxTest)
