@@ -7,6 +7,7 @@
 
 #include <private/qv4context_p.h>
 #include <private/qv4engine_p.h>
+#include <private/qv4function_p.h>
 #include <private/qv4mm_p.h>
 #include <private/qv4promiseobject_p.h>
 #include <private/qv4script_p.h>
@@ -37,10 +38,18 @@ EngineInternals::Evaluation EngineInternals::evaluate(QJSEngine *engine, const Q
     if (v4->hasException)
         v4->catchException();
 
-    // The same steps as QJSEngine::evaluate, keeping what it forgets: whether the result was thrown.
+    // The same steps as QJSEngine::evaluate, keeping what it forgets: whether the result was thrown. The script is
+    // compiled exactly as it compiles it: inheriting the context (without that the engine compiles with its fast
+    // property lookups, which break a strict-mode assignment to a function's __proto__) and strict only inside
+    // strict code.
     QV4::ScopedValue result(scope);
     QV4::Script script(v4->rootContext(), QV4::Compiler::ContextType::Global, program, QString(), lineNumber);
     script.strictMode = false;
+    if (v4->currentStackFrame)
+        script.strictMode = v4->currentStackFrame->v4Function->isStrict();
+    else if (v4->globalCode)
+        script.strictMode = v4->globalCode->isStrict();
+    script.inheritContext = true;
     script.parse();
     if (!v4->hasException)
         result = script.run();
