@@ -46,7 +46,8 @@ install_npm() {
     # Skip npm when the pinned release is already installed from this very lock file.
     local stamp="$here/node_modules/.velmora-lock"
     if [ -f "$stamp" ] && cmp -s "$stamp" "$here/package-lock.json" \
-        && [ -f "$here/node_modules/js-beautify/js/lib/beautify.js" ]; then
+        && [ -f "$here/node_modules/js-beautify/js/lib/beautify.js" ] \
+        && compgen -G "$here/node_modules/@esbuild/linux-*/bin/esbuild" >/dev/null; then
         return 0
     fi
     say "installing npm dependencies (npm ci)"

@@ -49,6 +49,7 @@ expected_files() {
     local id=$1
     printf '%s\n' \
         bin/velmora \
+        libexec/velmora/esbuild \
         "share/applications/$id.desktop" \
         "share/icons/hicolor/scalable/apps/$id.svg" \
         "share/metainfo/$id.metainfo.xml" | LC_ALL=C sort
