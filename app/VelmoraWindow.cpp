@@ -9,7 +9,6 @@
 #include "app/RecoveryJournal.h"
 #include "app/ScriptFile.h"
 #include "browser/ObjectTree.h"
-#include "browser/ValueDescription.h"
 #include "editor/Configuration.h"
 #include "editor/EditorSettings.h"
 #include "editor/EditorText.h"
@@ -18,10 +17,8 @@
 #include "editor/QsciLexerJavaScriptPlus.h"
 #include "script/ExpressionDialog.h"
 #include "script/JsConsole.h"
-#include "script/ScriptRunner.h"
-#include "script/ScriptSyntax.h"
+#include "script/ScriptSession.h"
 #include "script/ScriptWatchdog.h"
-#include "script/ValueText.h"
 #include "tools/CodeFormatter.h"
 #include "tools/FindDialog.h"
 #include "tools/ReplaceDialog.h"
@@ -83,7 +80,7 @@ VelmoraWindow::VelmoraWindow(QWidget *parent)
       jsConsole(nullptr),
       outputLog(std::make_unique<OutputLog>(outputBrowser)),
       watchdog(std::make_unique<ScriptWatchdog>()),
-      runner(std::make_unique<ScriptRunner>(*watchdog)),
+      session(std::make_unique<ScriptSession>(this, *watchdog)),
       journal(std::make_unique<RecoveryJournal>()),
       formatter(std::make_unique<CodeFormatter>())
 {
@@ -97,7 +94,16 @@ VelmoraWindow::VelmoraWindow(QWidget *parent)
     setupObjectTree();
     loadConfiguration();
     // Whatever script code runs next might take the process down: the text goes to the journal first.
-    runner->setBeforeUserCode([this] { saveJournal(); });
+    session->setBeforeUserCode([this] { saveJournal(); });
+    // A timer callback's console flood is laid out once, like a compile's.
+    session->setCallbackScope([this](const std::function<void()> &run) {
+        OutputLog::Batch batch(*outputLog);
+        run();
+    });
+    connect(session.get(), &ScriptSession::consoleMessage, this,
+            [this](const QString &msg) { outputLog->append(OutputLog::Kind::Console, msg); });
+    connect(session.get(), &ScriptSession::callbackOutcome, this,
+            [this](const ScriptOutcome &outcome) { reportCallback(outcome); });
     recoverJournal();
     codeEditor->setFocus(Qt::OtherFocusReason);
     // The formatter's engine is made ahead of time, once start-up is well over.
@@ -107,8 +113,7 @@ VelmoraWindow::VelmoraWindow(QWidget *parent)
 VelmoraWindow::~VelmoraWindow()
 {
     // Script values go before their engine, which is a child destroyed after this body.
-    engineAnchor = QJSValue();
-    description.reset();
+    session.reset();
 }
 
 void VelmoraWindow::useDesktopIdentity()
@@ -300,7 +305,8 @@ bool VelmoraWindow::askAndClear()
         codeEditor->clear();
     }
     // The emptied editor is a new, untitled document: its first Save asks for a name instead of silently replacing
-    // the file that was open before.
+    // the file that was open before. The old script's timers have nothing left to do.
+    session->cancelTimers();
     strFilePath.clear();
     fileStamp = ScriptFile::Stamp();
     return true;
@@ -336,6 +342,7 @@ bool VelmoraWindow::openFile()
 void VelmoraWindow::closeEvent(QCloseEvent *event)
 {
     if (codeEditor->text() == strSavedCode) {
+        session->cancelTimers();
         event->accept();
         return;
     }
@@ -353,6 +360,7 @@ void VelmoraWindow::closeEvent(QCloseEvent *event)
     case Question::Answer::No:
         break;
     }
+    session->cancelTimers();
     event->accept();
 }
 
@@ -439,35 +447,34 @@ void VelmoraWindow::recoverJournal()
     outputLog->append(OutputLog::Kind::Error, QStringLiteral("已恢复上次异常退出时未保存的代码"));
 }
 
+void VelmoraWindow::reportError(const ScriptOutcome &outcome)
+{
+    for (const QString &note : outcome.notes)
+        outputLog->append(OutputLog::Kind::Error, note);
+}
+
+void VelmoraWindow::reportAsyncErrors(const QList<ScriptOutcome::AsyncError> &errors, bool select)
+{
+    bool selected = !select;
+    for (const ScriptOutcome::AsyncError &error : errors) {
+        outputLog->append(OutputLog::Kind::Error,
+                          (error.rejection ? QStringLiteral("未处理的Promise拒绝：%1") : QStringLiteral("未捕获的异常：%1"))
+                              .arg(error.text));
+        if (!selected && error.lineNumber > 0)
+            selected = EditorText::selectLine(codeEditor, error.lineNumber - 1);
+    }
+}
+
 bool VelmoraWindow::codeCompile()
 {
     objectTree->clear();
-    engineAnchor = QJSValue();
-    description.reset();
-    if (jsEngine) {
-        jsEngine->deleteLater();
-        jsEngine = nullptr;
-    }
-    jsEngine = new QJSEngine(this);
-    compiled = false;
-    description = std::make_unique<ValueDescription>(jsEngine);
-    if (jsConsole) {
-        jsConsole->deleteLater();
-        jsConsole = nullptr;
-    }
-    jsConsole = new JsConsole(this);
-    jsConsole->setValueTextContext({description.get(), runner->stopCheck()});
-    connect(jsConsole, &JsConsole::onMsg, [this](const QString &msg) { outputLog->append(OutputLog::Kind::Console, msg); });
-    engineAnchor = jsEngine->globalObject();
-    engineAnchor.setProperty(QStringLiteral("console"), jsEngine->newQObject(jsConsole));
-
     outputLog->append(OutputLog::Kind::Info, QStringLiteral("开始编译"));
     const BusyWork busy(outputBrowser->viewport());
     OutputLog::Batch batch(*outputLog);
     const QString code = codeEditor->text();
-    const QString accessors = ScriptSyntax::globalAccessors(code);
-    accessorLine = 0;
-    const ScriptOutcome outcome = runner->evaluate(jsEngine, code + accessors, description.get());
+    const ScriptOutcome outcome = session->compile(code);
+    jsEngine = session->engine();
+    jsConsole = session->console();
     switch (outcome.kind) {
     case ScriptOutcome::Kind::Interrupted:
         reportTimeout();
@@ -475,28 +482,28 @@ bool VelmoraWindow::codeCompile()
     case ScriptOutcome::Kind::Error:
         EditorText::selectLine(codeEditor, qMax(outcome.lineNumber - 1, 0));
         outputLog->append(OutputLog::Kind::Error, QStringLiteral("编译错误：%1").arg(outcome.text));
+        reportError(outcome);
         return false;
     case ScriptOutcome::Kind::Value:
-        if (!accessors.isEmpty() && outcome.value.isNumber())
-            accessorLine = outcome.value.toInt();
         break;
     }
-    const bool complete = runner->walk(jsEngine, [this](const ScriptRunner::StopCheck &stop) {
-        return ObjectTree::fill(objectTree, jsEngine->globalObject(), *description, stop);
-    });
+    // A rejection nobody handled is an error of the script's, though its top level ran to the end.
+    if (!outcome.asyncErrors.isEmpty()) {
+        reportAsyncErrors(outcome.asyncErrors, true);
+        return false;
+    }
     // A tree the limit cut short is not a finished compile, although the script itself ran to its end.
-    if (complete)
+    if (session->fillTree(objectTree))
         outputLog->append(OutputLog::Kind::Info, QStringLiteral("编译完成(无错误)"));
     else
         reportTimeout();
     strCompiledCode = code;
-    compiled = true;
     return true;
 }
 
 bool VelmoraWindow::codeRun()
 {
-    if (!jsEngine || !compiled || strCompiledCode != codeEditor->text()) {
+    if (!jsEngine || !session->compiled() || strCompiledCode != codeEditor->text()) {
         outputLog->append(OutputLog::Kind::Info, QStringLiteral("代码变动,重新编译"));
         if (!codeCompile()) {
             if (ExpressionDialog *dialog = ExpressionDialog::instance())
@@ -507,7 +514,14 @@ bool VelmoraWindow::codeRun()
     ExpressionDialog *dialog = ExpressionDialog::instance();
     if (!dialog) {
         dialog = ExpressionDialog::create(this, [this] { evaluateExpression(); });
-        connect(this, &VelmoraWindow::selectFunction, dialog, &ExpressionDialog::showCallText);
+        // Reading a function's length calls into the script (a getter may loop): under the limit.
+        connect(this, &VelmoraWindow::selectFunction, dialog, [this, dialog](const QString &name, const QJSValue &function) {
+            QString text;
+            if (session->callText(name, function, &text))
+                dialog->exprEdit->setText(text);
+            else
+                reportTimeout();
+        });
     }
     dialog->present();
     return true;
@@ -517,36 +531,59 @@ void VelmoraWindow::evaluateExpression()
 {
     if (!jsEngine || !ExpressionDialog::instance())
         return;
+    // The last compile failed: its engine holds a script that stopped half-way. Compile again, as Run does.
+    if (!session->compiled()) {
+        outputLog->append(OutputLog::Kind::Info, QStringLiteral("上次编译失败,重新编译"));
+        if (!codeCompile())
+            return;
+    }
     const QString expression = ExpressionDialog::instance()->exprEdit->text();
     const BusyWork busy(outputBrowser->viewport());
     OutputLog::Batch batch(*outputLog);
-    ScriptOutcome outcome = runner->evaluate(jsEngine, expression, description.get());
-    if (outcome.kind == ScriptOutcome::Kind::Error && accessorLine > 0 && outcome.lineNumber == accessorLine) {
-        // An assignment to a top-level const fails in the accessor the compile appended after the script, on a
-        // line of no text the user wrote: the error is the expression's, so it names the frame that assigned.
-        QStringList frames = outcome.stack.split(QLatin1Char('\n'));
-        frames.removeFirst();
-        outcome.stack = frames.join(QLatin1Char('\n'));
-        const QString caller = frames.value(0);
-        outcome.lineNumber = caller.midRef(caller.lastIndexOf(QLatin1Char(':')) + 1).toInt();
-    }
+    const ScriptOutcome outcome = session->evaluate(expression);
     switch (outcome.kind) {
     case ScriptOutcome::Kind::Interrupted:
         reportTimeout();
-        break;
+        return;
     case ScriptOutcome::Kind::Error:
         outputLog->append(OutputLog::Kind::Error, QStringLiteral("运行错误"));
         outputLog->append(OutputLog::Kind::Error, QStringLiteral("错误行号：%1").arg(outcome.lineNumber));
         outputLog->append(OutputLog::Kind::Error, QStringLiteral("堆栈调用：%1").arg(outcome.stack));
         outputLog->append(OutputLog::Kind::Error, QStringLiteral("错误原因：%1").arg(outcome.text));
+        reportError(outcome);
         EditorText::selectLine(codeEditor, outcome.lineNumber - 1);
         break;
-    case ScriptOutcome::Kind::Value: {
-        const QString text = valueText(outcome.value, {description.get(), runner->stopCheck()});
+    case ScriptOutcome::Kind::Value:
         outputLog->append(OutputLog::Kind::Success, QStringLiteral("运行成功"));
-        outputLog->append(OutputLog::Kind::Success, QStringLiteral("计算结果：%1").arg(text));
+        outputLog->append(OutputLog::Kind::Success, QStringLiteral("计算结果：%1").arg(outcome.valueText));
         break;
     }
+    reportAsyncErrors(outcome.asyncErrors, outcome.kind == ScriptOutcome::Kind::Value);
+}
+
+void VelmoraWindow::reportCallback(const ScriptOutcome &outcome)
+{
+    // A timer's callback: the user may be typing, so nothing is selected; the line is named instead.
+    const auto withLine = [](const QString &text, int line) {
+        return line > 0 ? QStringLiteral("%1 (第%2行)").arg(text).arg(line) : text;
+    };
+    switch (outcome.kind) {
+    case ScriptOutcome::Kind::Interrupted:
+        reportTimeout();
+        outputLog->append(OutputLog::Kind::Error, QStringLiteral("已取消这段脚本的所有定时器"));
+        return;
+    case ScriptOutcome::Kind::Error:
+        outputLog->append(OutputLog::Kind::Error,
+                          withLine(QStringLiteral("未捕获的异常：%1").arg(outcome.text), outcome.lineNumber));
+        break;
+    case ScriptOutcome::Kind::Value:
+        break;
+    }
+    for (const ScriptOutcome::AsyncError &error : outcome.asyncErrors) {
+        outputLog->append(OutputLog::Kind::Error,
+                          withLine((error.rejection ? QStringLiteral("未处理的Promise拒绝：%1") : QStringLiteral("未捕获的异常：%1"))
+                                       .arg(error.text),
+                                   error.lineNumber));
     }
 }
 
@@ -555,15 +592,12 @@ void VelmoraWindow::objectItemClicked(QTreeWidgetItem *item)
     if (!jsEngine)
         return;
     QJSValue value;
-    const bool complete = runner->walk(jsEngine, [&](const ScriptRunner::StopCheck &) {
-        value = ObjectTree::lookup(item, jsEngine->globalObject());
-        return true;
-    });
-    if (!complete) {
+    bool function = false;
+    if (!session->lookUp(item, &value, &function)) {
         reportTimeout();
         return;
     }
-    if (ObjectTree::isFunction(value))
+    if (function)
         emit selectFunction(item->data(0, Qt::DisplayRole).toString(), value);
 }
 
@@ -571,9 +605,6 @@ void VelmoraWindow::objectItemDoubleClicked(QTreeWidgetItem *item)
 {
     if (item->childCount() > 0 || !jsEngine)
         return;
-    const bool complete = runner->walk(jsEngine, [&](const ScriptRunner::StopCheck &stop) {
-        return ObjectTree::expand(item, ObjectTree::lookup(item, jsEngine->globalObject()), *description, stop);
-    });
-    if (!complete)
+    if (!session->expand(item))
         reportTimeout();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ScriptFile.h"
+#include "script/ScriptOutcome.h"
 
 #include <QJSValue>
 #include <QMainWindow>
@@ -17,8 +18,7 @@ class QJSEngine;
 class QsciLexerJavaScriptPlus;
 class RecoveryJournal;
 class CodeFormatter;
-class ScriptRunner;
-class ValueDescription;
+class ScriptSession;
 class QsciScintilla;
 class QTextBrowser;
 class QTreeWidget;
@@ -76,6 +76,12 @@ private:
     void objectItemClicked(QTreeWidgetItem *item);
     void objectItemDoubleClicked(QTreeWidgetItem *item);
     void reportTimeout();
+    // The further red lines of an error (what the engine cannot run), and what promise jobs left unhandled (the
+    // first line they name selected when select holds).
+    void reportError(const ScriptOutcome &outcome);
+    void reportAsyncErrors(const QList<ScriptOutcome::AsyncError> &errors, bool select);
+    // What a timer's callback left to report.
+    void reportCallback(const ScriptOutcome &outcome);
     // Before script code runs: puts the editor text into the crash journal.
     void saveJournal();
     // At start-up: brings back the text of a process that died.
@@ -95,23 +101,14 @@ private:
     // The file at strFilePath as this window last read or wrote it, to notice another program's changes.
     ScriptFile::Stamp fileStamp;
 
-    // Holds one value in the current engine for as long as it lives. The engine releases a page of its persistent
-    // value storage (an mmap/munmap pair) whenever the page empties; without this every console call, which
-    // wraps its arguments, would allocate and free a page.
-    QJSValue engineAnchor;
     std::unique_ptr<OutputLog> outputLog;
     std::unique_ptr<ScriptWatchdog> watchdog;
-    std::unique_ptr<ScriptRunner> runner;
+    // Owns the script context; jsEngine and jsConsole point into it.
+    std::unique_ptr<ScriptSession> session;
     std::unique_ptr<RecoveryJournal> journal;
     std::unique_ptr<CodeFormatter> formatter;
     static constexpr int formatterWarmUpMs = 1000;
     static constexpr int formatterRestMs = 300;
     bool journalFailed = false;
-    // The bounded conversions of the current engine, captured before any script ran in it.
-    std::unique_ptr<ValueDescription> description;
-    // Whether the current engine holds a script that ran to its end. A failed compile's engine is never used for
-    // expressions, even when the editor text goes back to the last successful one.
-    bool compiled = false;
-    int accessorLine = 0; // where the compiled script's top-level let/const/class accessors stand, 0 for none
     QsciLexerJavaScriptPlus *lexer = nullptr;
 };

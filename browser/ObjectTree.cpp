@@ -47,10 +47,11 @@ bool propertyItems(const QJSValue &owner, const ValueDescription &description, c
 } // namespace
 
 bool ObjectTree::fill(QTreeWidget *tree, const QJSValue &globalObject, const ValueDescription &description,
-                      const StopCheck &stop)
+                      const StopCheck &stop, const QStringList &alsoHidden)
 {
     QList<QTreeWidgetItem *> items;
-    const bool complete = propertyItems(globalObject, description, stop, hiddenGlobalNames, &items);
+    const bool complete = propertyItems(globalObject, description, stop,
+                                        alsoHidden.isEmpty() ? hiddenGlobalNames : hiddenGlobalNames + alsoHidden, &items);
     tree->addTopLevelItems(items);
     return complete;
 }

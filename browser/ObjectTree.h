@@ -27,10 +27,10 @@ public:
     // Holds once the script time limit has passed; the walk then stops where it is.
     using StopCheck = std::function<bool()>;
 
-    // Appends one top-level item per property of the global object, except the hidden names. False when stop cut
-    // the walk short.
+    // Appends one top-level item per property of the global object, except the hidden names and alsoHidden (globals
+    // the workbench itself added). False when stop cut the walk short.
     static bool fill(QTreeWidget *tree, const QJSValue &globalObject, const ValueDescription &description,
-                     const StopCheck &stop = StopCheck());
+                     const StopCheck &stop = StopCheck(), const QStringList &alsoHidden = QStringList());
     // Adds the properties of value as children of item, unless the item has children already. False when stop
     // cut the walk short.
     static bool expand(QTreeWidgetItem *item, const QJSValue &value, const ValueDescription &description,

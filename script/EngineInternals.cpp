@@ -5,8 +5,10 @@
 
 #include <algorithm>
 
+#include <private/qjsvalue_p.h>
 #include <private/qv4context_p.h>
 #include <private/qv4engine_p.h>
+#include <private/qv4jscall_p.h>
 #include <private/qv4function_p.h>
 #include <private/qv4mm_p.h>
 #include <private/qv4promiseobject_p.h>
@@ -30,7 +32,8 @@ protected:
 
 } // namespace
 
-EngineInternals::Evaluation EngineInternals::evaluate(QJSEngine *engine, const QString &program, int lineNumber)
+EngineInternals::Evaluation EngineInternals::evaluate(QJSEngine *engine, const QString &program, int lineNumber,
+                                                      const QString &fileName)
 {
     Evaluation evaluation;
     QV4::ExecutionEngine *v4 = engine->handle();
@@ -43,7 +46,7 @@ EngineInternals::Evaluation EngineInternals::evaluate(QJSEngine *engine, const Q
     // property lookups, which break a strict-mode assignment to a function's __proto__) and strict only inside
     // strict code.
     QV4::ScopedValue result(scope);
-    QV4::Script script(v4->rootContext(), QV4::Compiler::ContextType::Global, program, QString(), lineNumber);
+    QV4::Script script(v4->rootContext(), QV4::Compiler::ContextType::Global, program, fileName, lineNumber);
     script.strictMode = false;
     if (v4->currentStackFrame)
         script.strictMode = v4->currentStackFrame->v4Function->isStrict();
@@ -51,24 +54,89 @@ EngineInternals::Evaluation EngineInternals::evaluate(QJSEngine *engine, const Q
         script.strictMode = v4->globalCode->isStrict();
     script.inheritContext = true;
     script.parse();
-    if (!v4->hasException)
+    if (v4->hasException)
+        evaluation.syntaxError = true;
+    else
         result = script.run();
+    finish(v4, result, &evaluation);
+    return evaluation;
+}
+
+EngineInternals::Evaluation EngineInternals::call(QJSEngine *engine, const QJSValue &function,
+                                                  const QJSValue &thisObject, const QJSValueList &arguments)
+{
+    Evaluation evaluation;
+    QV4::ExecutionEngine *v4 = engine->handle();
+    QV4::Scope scope(v4);
+    if (v4->hasException)
+        v4->catchException();
+    QV4::ScopedValue result(scope);
+    QV4::ScopedFunctionObject callee(scope, QJSValuePrivate::convertedToValue(v4, function));
+    if (!callee) {
+        result = v4->throwTypeError();
+    } else {
+        QV4::JSCallData callData(scope, arguments.size());
+        *callData->thisObject = QJSValuePrivate::convertedToValue(v4, thisObject);
+        for (int i = 0; i < arguments.size(); ++i)
+            callData->args[i] = QJSValuePrivate::convertedToValue(v4, arguments.at(i));
+        result = callee->call(callData);
+    }
+    finish(v4, result, &evaluation);
+    return evaluation;
+}
+
+void EngineInternals::finish(QV4::ExecutionEngine *v4, QV4::ScopedValue &result, Evaluation *evaluation)
+{
     if (v4->hasException) {
-        evaluation.thrown = true;
+        evaluation->thrown = true;
         QV4::StackTrace trace;
         result = v4->catchException(&trace);
         for (const QV4::StackFrame &frame : qAsConst(trace))
-            evaluation.frames.append(Frame{frame.function, frame.line});
+            evaluation->frames.append(Frame{frame.function, frame.source, frame.line});
     }
     // An interruption unwinds the script without an exception (no catch block can stop it); only the flag tells.
     if (v4->isInterrupted.loadAcquire()) {
-        evaluation.interrupted = true;
-        evaluation.thrown = true;
-        evaluation.frames.clear();
+        evaluation->interrupted = true;
+        evaluation->thrown = true;
+        evaluation->syntaxError = false;
+        evaluation->frames.clear();
         result = v4->newErrorObject(QStringLiteral("Interrupted"));
     }
-    evaluation.value = QJSValue(v4, result->asReturnedValue());
-    return evaluation;
+    evaluation->value = QJSValue(v4, result->asReturnedValue());
+}
+
+EngineInternals::PromiseState EngineInternals::promiseState(const QJSValue &value)
+{
+    QV4::ExecutionEngine *v4 = QJSValuePrivate::engine(&value);
+    if (!v4)
+        return PromiseState::NotAPromise;
+    QV4::Scope scope(v4);
+    QV4::Scoped<QV4::PromiseObject> promise(scope, QJSValuePrivate::convertedToValue(v4, value));
+    if (!promise)
+        return PromiseState::NotAPromise;
+    // The state is read directly: the engine's accessors for it are not exported.
+    switch (promise->d()->state) {
+    case QV4::Heap::PromiseObject::Fulfilled:
+        return PromiseState::Fulfilled;
+    case QV4::Heap::PromiseObject::Rejected:
+        return PromiseState::Rejected;
+    case QV4::Heap::PromiseObject::Pending:
+        break;
+    }
+    return PromiseState::Pending;
+}
+
+QJSValue EngineInternals::promiseResult(const QJSValue &value)
+{
+    QV4::ExecutionEngine *v4 = QJSValuePrivate::engine(&value);
+    if (!v4)
+        return QJSValue();
+    QV4::Scope scope(v4);
+    QV4::Scoped<QV4::PromiseObject> promise(scope, QJSValuePrivate::convertedToValue(v4, value));
+    if (!promise || promise->d()->state == QV4::Heap::PromiseObject::Pending)
+        return QJSValue();
+    QV4::ScopedValue result(scope, promise->d()->resolution);
+    return QJSValue(v4, result->asReturnedValue());
 }
 
 bool EngineInternals::runPendingJobs(QJSEngine *engine, const std::function<bool()> &stop)

@@ -8,6 +8,11 @@
 
 class QJSEngine;
 
+namespace QV4 {
+struct ExecutionEngine;
+struct ScopedValue;
+}
+
 // The few things the workbench needs from the script engine that its public interface does not offer. Everything
 // that touches the engine's private interface stays in this one unit, so a new Qt release changes one file.
 class EngineInternals
@@ -16,6 +21,7 @@ public:
     struct Frame
     {
         QString function;
+        QString source;
         int line = 0;
     };
 
@@ -24,13 +30,24 @@ public:
         QJSValue value;       // what the script returned, or what it threw
         bool thrown = false;  // an exception left the script, whatever its value (throw "x" included)
         bool interrupted = false; // setInterrupted stopped the script (value is then an "Interrupted" error)
+        bool syntaxError = false; // the engine's own compile step refused the text: nothing of it ran
         QList<Frame> frames;  // where the exception was thrown, innermost first
     };
 
     // QJSEngine::evaluate, except that it tells a thrown value from a returned one and keeps the thrown one's stack.
     // An exception left pending by earlier work (a Proxy trap during a property walk, say) is dropped first instead
     // of being reported as this script's.
-    static Evaluation evaluate(QJSEngine *engine, const QString &program, int lineNumber);
+    // fileName names the code in its stack frames and errors, as QJSEngine::evaluate's does.
+    static Evaluation evaluate(QJSEngine *engine, const QString &program, int lineNumber,
+                               const QString &fileName = QString());
+    // QJSValue::callWithInstance, telling a thrown value from a returned one in the same way.
+    static Evaluation call(QJSEngine *engine, const QJSValue &function, const QJSValue &thisObject,
+                           const QJSValueList &arguments);
+
+    enum class PromiseState { NotAPromise, Pending, Fulfilled, Rejected };
+    // The state of a promise, which no script can read synchronously, and its value or reason once settled.
+    static PromiseState promiseState(const QJSValue &value);
+    static QJSValue promiseResult(const QJSValue &value);
 
     // Runs the promise jobs the engine has queued (they would otherwise run from the event loop, later, outside
     // any time limit), including the jobs they queue, until none is left or stop() holds. Returns false when
@@ -48,4 +65,8 @@ public:
     // Clears an exception that native work (a property iterator over a throwing Proxy) left pending. True when
     // there was one.
     static bool clearPendingException(QJSEngine *engine);
+
+private:
+    // Takes the exception or interruption the engine was left with into evaluation, with result as its value.
+    static void finish(QV4::ExecutionEngine *v4, QV4::ScopedValue &result, Evaluation *evaluation);
 };

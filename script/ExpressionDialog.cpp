@@ -1,7 +1,6 @@
 #include "script/ExpressionDialog.h"
 
 #include "common/ToolDialog.h"
-#include "browser/ObjectTree.h"
 #include "script/ExpressionHistory.h"
 
 #include <QBoxLayout>
@@ -57,9 +56,4 @@ void ExpressionDialog::present()
     show();
     activateWindow();
     exprEdit->setFocus(Qt::OtherFocusReason);
-}
-
-void ExpressionDialog::showCallText(const QString &name, const QJSValue &function)
-{
-    exprEdit->setText(ObjectTree::callText(name, function));
 }

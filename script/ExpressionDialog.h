@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <QJSValue>
 
 #include <functional>
 
@@ -27,8 +26,6 @@ public:
 
     // Shows and activates the dialog and puts the focus into the line edit.
     void present();
-    // Writes a clicked function's call text into the line edit ("name(a, b)").
-    void showCallText(const QString &name, const QJSValue &function);
 
     QLabel *const exprLabel;
     QLineEdit *const exprEdit;

@@ -47,14 +47,17 @@ ScriptSyntax::Check ScriptSyntax::check(const QString &program)
     return parse(program, [](AST::Program *) {});
 }
 
-QStringList ScriptSyntax::lexicalNames(const QString &program)
+namespace {
+
+// The names bound by the text's top-level declarations: the lexical ones only, or all.
+QStringList declaredNames(const QString &program, bool lexicalOnly)
 {
     QStringList names;
-    parse(program, [&names](AST::Program *root) {
+    parse(program, [&names, lexicalOnly](AST::Program *root) {
         for (AST::StatementList *it = root ? root->statements : nullptr; it; it = it->next) {
             if (auto *variables = AST::cast<AST::VariableStatement *>(it->statement)) {
                 for (AST::VariableDeclarationList *d = variables->declarations; d; d = d->next) {
-                    if (!d->declaration || d->declaration->scope == AST::VariableScope::Var)
+                    if (!d->declaration || (lexicalOnly && d->declaration->scope == AST::VariableScope::Var))
                         continue;
                     AST::BoundNames bound;
                     d->declaration->boundNames(&bound);
@@ -63,18 +66,35 @@ QStringList ScriptSyntax::lexicalNames(const QString &program)
                 }
             } else if (auto *declaration = AST::cast<AST::ClassDeclaration *>(it->statement)) {
                 names.append(declaration->name.toString());
+            } else if (auto *function = AST::cast<AST::FunctionDeclaration *>(it->statement)) {
+                if (!lexicalOnly)
+                    names.append(function->name.toString());
             }
         }
     });
     return names;
 }
 
-QString ScriptSyntax::globalAccessors(const QString &program)
+} // namespace
+
+QStringList ScriptSyntax::lexicalNames(const QString &program)
+{
+    return declaredNames(program, true);
+}
+
+QStringList ScriptSyntax::topLevelNames(const QString &program)
+{
+    return declaredNames(program, false);
+}
+
+QString ScriptSyntax::globalAccessors(const QString &program, const QStringList &except)
 {
     // Most scripts declare nothing lexical: a scan keeps them from paying for a second parse.
     if (!mayDeclareLexically(program))
         return QString();
-    const QStringList names = lexicalNames(program);
+    QStringList names = lexicalNames(program);
+    for (const QString &name : except)
+        names.removeAll(name);
     if (names.isEmpty())
         return QString();
     // A name the global object cannot take (a non-configurable one such as NaN) stays as the engine leaves it.

@@ -20,6 +20,8 @@ public:
     // The names that the text's top-level let, const and class declarations bind (destructuring patterns
     // included), in order. Empty when the text does not parse.
     static QStringList lexicalNames(const QString &program);
+    // Every name the text's top level declares: var, let, const, function and class. Empty when it does not parse.
+    static QStringList topLevelNames(const QString &program);
 
     // The engine forgets top-level let, const and class bindings once a script has run; the next evaluation (an
     // expression, the object tree) cannot see them. This trailer, run at the end of the same script, makes each one
@@ -28,7 +30,8 @@ public:
     // Empty when there is nothing to keep, or when the text does not parse (its error must stay the script's own).
     // The script's value then is the number of the trailer's line as the engine counts lines (its count differs
     // from the text's in some comments and templates), so that an error raised in an accessor can be told apart.
-    static QString globalAccessors(const QString &program);
+    // Names in except get no accessor (names a tool added that the user never wrote).
+    static QString globalAccessors(const QString &program, const QStringList &except = QStringList());
 
 
     // False only when the text certainly holds no let, const or class token outside its comments, strings, template
