@@ -107,6 +107,8 @@ private slots:
     void scriptLeavesWorkingWindow_data();
     void scriptLeavesWorkingWindow();
     void doubleClickOnHugeArrayIsBounded();
+    void callsIntoScriptStayUnderTheLimit_data();
+    void callsIntoScriptStayUnderTheLimit();
     void engineDeathKeepsText_data();
     void engineDeathKeepsText();
     void hostileConfigurationStarts_data();
@@ -151,6 +153,10 @@ void HostileInputTest::scriptLeavesWorkingWindow_data()
         << "console.log(new Uint8Array(100000000));" << room << done << "";
     QTest::newRow("endless promise job") << "Promise.resolve().then(function () { while (true) {} });" << 1
                                          << stopped << "";
+    // The tree reads the last global after the script has run: the limit that fires there still ends the compile.
+    QTest::newRow("last global's getter loops")
+        << "Object.defineProperty(this, 'zz', {get: function () { while (true) {} }, enumerable: true});" << 1
+        << stopped << "";
     QTest::newRow("two million globals") << QStringLiteral("for (var i = 0; i < %1; i++) this['g' + i] = i;").arg(2000000 / scale)
                                          << room << done << "";
 }
@@ -185,6 +191,47 @@ void HostileInputTest::doubleClickOnHugeArrayIsBounded()
     const ChildResult result = sandbox.run({QStringLiteral("expand"), QStringLiteral("big.js"), QStringLiteral("big")});
     QCOMPARE(result.code, 0);
     QCOMPARE(result.extra, QStringList{"ITEMS 10001"});
+}
+
+void HostileInputTest::callsIntoScriptStayUnderTheLimit_data()
+{
+    // Every place where the workbench's own code calls into script code after the script has run: the value text of a
+    // result, the text of a thrown value, the tree's lookups. Each runs into an endless loop.
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QStringList>("action");
+    const QString looping = QStringLiteral("function () { while (true) {} }");
+    QTest::newRow("getter of a result") << "var ok0 = 1;"
+                                        << QStringList{"run", "({ get a() { while (true) {} } })"};
+    QTest::newRow("toString of a member of a result") << QStringLiteral("var o = { toString: %1 };").arg(looping)
+                                                      << QStringList{"run", "[o]"};
+    QTest::newRow("toString of a thrown error") << QStringLiteral("var e = new Error('x'); e.toString = %1;").arg(looping)
+                                                << QStringList{"run", "throw e"};
+    QTest::newRow("message getter of a thrown error-like object")
+        << QStringLiteral("var e = Object.create(Error.prototype, { message: { get: %1 } });").arg(looping)
+        << QStringList{"run", "throw e"};
+    QTest::newRow("toString of a thrown object") << "var ok0 = 1;"
+                                                 << QStringList{"run", "throw { toString() { while (true) {} } }"};
+    QTest::newRow("length getter of a clicked function")
+        << QStringLiteral("function f(a) {}\nObject.defineProperty(f, 'length', { get: %1 });").arg(looping)
+        << QStringList{"click", "f"};
+    QTest::newRow("getter of an expanded object")
+        << QStringLiteral("var holder = {};\nObject.defineProperty(holder, 'x', { get: %1, enumerable: true });").arg(looping)
+        << QStringList{"expand", "holder"};
+}
+
+void HostileInputTest::callsIntoScriptStayUnderTheLimit()
+{
+    QFETCH(QString, script);
+    QFETCH(QStringList, action);
+    Sandbox sandbox(1);
+    sandbox.writeFile(QStringLiteral("hostile.js"), script.toUtf8());
+    const ChildResult result =
+        sandbox.run({action.at(0), QStringLiteral("hostile.js"), action.at(1)});
+    QCOMPARE(result.status, QProcess::NormalExit);
+    QCOMPARE(result.code, 0);
+    QVERIFY2(result.log.contains(QStringLiteral("脚本运行超过1秒,已中断")), qPrintable(result.log.join('\n')));
+    // The window answers afterwards: the next compile runs as usual.
+    QCOMPARE(result.log.mid(result.log.size() - 2), (QStringList{"开始编译", "编译完成(无错误)"}));
 }
 
 void HostileInputTest::engineDeathKeepsText_data()

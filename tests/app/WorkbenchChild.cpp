@@ -4,8 +4,10 @@
 //   WorkbenchChild compile FILE        compiles FILE's text, then compiles "var ok = 1;"
 //   WorkbenchChild run FILE EXPR       compiles FILE's text and evaluates EXPR in the expression dialog
 //   WorkbenchChild expand FILE NAME    compiles FILE's text and double-clicks the global NAME in the object tree
+//   WorkbenchChild click FILE NAME     runs FILE's text (the expression dialog opens) and clicks the global NAME
 // Output: "TEXT <editor text as base64>", one "LOG <text>" per log entry, then for compile "NEXT <ms>": how long the
-// second compile took, and for expand "ITEMS <n>": how many children NAME got.
+// second compile took, and for expand "ITEMS <n>": how many children NAME got. After run, expand and click the
+// window compiles "var ok = 1;": the log shows whether it still works.
 #include "TestSupport.h"
 
 #include "app/VelmoraWindow.h"
@@ -73,17 +75,25 @@ int main(int argc, char *argv[])
             return 0;
         }
         if (mode == QLatin1String("run")) {
-            TestSupport::invoke(&window, "codeRun");
+            if (!TestSupport::invoke(&window, "codeRun"))
+                return 3;
             ExpressionDialog::instance()->exprEdit->setText(args.value(2));
             ExpressionDialog::instance()->exprButton->click();
-        } else if (mode == QLatin1String("expand")) {
-            TestSupport::invoke(&window, "codeCompile");
+        } else if (mode == QLatin1String("expand") || mode == QLatin1String("click")) {
+            TestSupport::invoke(&window, mode == QLatin1String("click") ? "codeRun" : "codeCompile");
             const auto found = parts(&window).globalsTree()->findItems(args.value(2), Qt::MatchExactly);
             if (found.isEmpty())
                 return 3;
-            emit parts(&window).globalsTree()->itemDoubleClicked(found.first(), 0);
-            say(QStringLiteral("ITEMS %1").arg(found.first()->childCount()));
+            if (mode == QLatin1String("click")) {
+                emit parts(&window).globalsTree()->itemClicked(found.first(), 0);
+            } else {
+                emit parts(&window).globalsTree()->itemDoubleClicked(found.first(), 0);
+                say(QStringLiteral("ITEMS %1").arg(found.first()->childCount()));
+            }
         }
+        QApplication::processEvents();
+        parts(&window).editor()->setText(QStringLiteral("var ok = 1;"));
+        TestSupport::invoke(&window, "codeCompile");
     }
     QApplication::processEvents();
     report(window);

@@ -33,6 +33,9 @@ private slots:
     void consoleLineOncePerCallAfterRecompile();
     void recompileStartsFromEmptyEngine();
     void failedCompileThenRevertedRunRecompiles();
+    void failedCompileIsNotUsedByAnOpenDialog();
+    void modernScriptThroughTheWindow_data();
+    void modernScriptThroughTheWindow();
 
     void firstRunCompilesAndShowsDialog();
     void unchangedRunWritesNothing();
@@ -103,6 +106,8 @@ void CompileRunTest::compileOutcome_data()
         << QStringList{"开始编译", "Log：\"before\"", "编译错误：ReferenceError: undefinedName is not defined"} << false;
     QTest::newRow("thrown string") << "var a = 1;\nthrow 'x';" << QStringList{"开始编译", "编译错误：x"} << false;
     QTest::newRow("thrown null") << "throw null;" << QStringList{"开始编译", "编译错误：null"} << false;
+    QTest::newRow("error value returned, not thrown") << "var e = new Error('x');\ne"
+                                                      << QStringList{"开始编译", "编译完成(无错误)"} << true;
     QTest::newRow("markup in error") << "throw new Error('<b>a&b</b>');"
                                      << QStringList{"开始编译", "编译错误：Error: <b>a&b</b>"} << false;
 }
@@ -189,6 +194,56 @@ void CompileRunTest::failedCompileThenRevertedRunRecompiles()
     QCOMPARE(newTexts(), (QStringList{"代码变动,重新编译", "开始编译", "编译完成(无错误)"}));
     evaluate(QStringLiteral("v"));
     QCOMPARE(newTexts(), (QStringList{"运行成功", "计算结果：1"}));
+}
+
+void CompileRunTest::failedCompileIsNotUsedByAnOpenDialog()
+{
+    parts(window).editor()->setText(QStringLiteral("var v = 1;"));
+    QVERIFY(TestSupport::invoke(window, "codeRun"));
+    parts(window).editor()->setText(QStringLiteral("var v = 2;\nboom();"));
+    QVERIFY(!TestSupport::invoke(window, "codeCompile"));
+    // The dialog is still open: its next expression compiles again instead of answering from the half-run script.
+    evaluate(QStringLiteral("v + 1"));
+    QCOMPARE(newTexts(), (QStringList{"上次编译失败,重新编译", "开始编译", "编译错误：ReferenceError: boom is not defined"}));
+    parts(window).editor()->setText(QStringLiteral("var v = 5;"));
+    evaluate(QStringLiteral("v + 1"));
+    QCOMPARE(newTexts(), (QStringList{"上次编译失败,重新编译", "开始编译", "编译完成(无错误)", "运行成功", "计算结果：6"}));
+}
+
+void CompileRunTest::modernScriptThroughTheWindow_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QStringList>("lines"); // what follows "开始编译", until the log is quiet
+    QTest::addColumn<QString>("selected");
+    QTest::newRow("async and await") << "const f = async () => { await null; console.log('a'); };\nf();"
+                                     << QStringList{"Log：\"a\"", "编译完成(无错误)"} << "";
+    QTest::newRow("class fields and optional chaining")
+        << "class P { #x = 1; y = this.#x + 1; }\nconsole.log(new P()?.y ?? 0);" << QStringList{"Log：2", "编译完成(无错误)"} << "";
+    QTest::newRow("timer output after the compile") << "setTimeout(() => console.log('later'), 10);\nconsole.log('now');"
+                                                    << QStringList{"Log：\"now\"", "编译完成(无错误)", "Log：\"later\""} << "";
+    QTest::newRow("error in a promise job")
+        << "var a = 1;\nnew Promise(() => { throw new Error('job'); });"
+        << QStringList{"未处理的Promise拒绝：Error: job"} << "new Promise(() => { throw new Error('job'); });";
+    QTest::newRow("error in a lowered script") << "let o = {};\nlet v = o?.p;\nv.q;"
+                                               << QStringList{"编译错误：TypeError: Cannot read property 'q' of undefined"}
+                                               << "v.q;";
+    QTest::newRow("error in a timer callback") << "setTimeout(() => {\n  null.x;\n}, 10);"
+                                               << QStringList{"编译完成(无错误)", "未捕获的异常：TypeError: Cannot read property 'x' of null (第2行)"}
+                                               << "";
+    QTest::newRow("BigInt") << "let n = 10n;" << QStringList{"编译错误：SyntaxError: Unexpected token `identifier'", "此代码使用了BigInt(大整数),Qt 5.15的脚本引擎无法运行"}
+                            << "let n = 10n;";
+}
+
+void CompileRunTest::modernScriptThroughTheWindow()
+{
+    QFETCH(QString, code);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, selected);
+    compile(code);
+    QTRY_COMPARE(newTexts().mid(1), lines);
+    QTest::qWait(50);
+    QCOMPARE(newTexts().mid(1), lines);
+    QCOMPARE(selection(), selected);
 }
 
 void CompileRunTest::firstRunCompilesAndShowsDialog()
