@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class JournalWriter;
 class JsConsole;
 class OutputLog;
 class QCloseEvent;
@@ -76,9 +77,10 @@ private:
     void objectItemClicked(QTreeWidgetItem *item);
     void objectItemDoubleClicked(QTreeWidgetItem *item);
     void reportTimeout();
-    // Before script code runs: puts the editor text into the crash journal.
+    // Before script code runs: puts the editor text into the crash journal, synchronously.
     void saveJournal();
-    // At start-up: brings back the text of a process that died.
+    void reportJournalFailure(const QString &error);
+    // At start-up: brings back the text of a process that died, and the file it belongs to.
     void recoverJournal();
 
     QDockWidget *objectDock;
@@ -103,6 +105,8 @@ private:
     std::unique_ptr<ScriptWatchdog> watchdog;
     std::unique_ptr<ScriptRunner> runner;
     std::unique_ptr<RecoveryJournal> journal;
+    // Destroyed before the journal: its worker stops before the journal is removed.
+    std::unique_ptr<JournalWriter> journalWriter;
     std::unique_ptr<CodeFormatter> formatter;
     static constexpr int formatterWarmUpMs = 1000;
     static constexpr int formatterRestMs = 300;
