@@ -13,10 +13,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QJSEngine>
+#include <QKeyEvent>
 #include <QProcess>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -200,6 +202,41 @@ void journal(std::vector<Row> &rows)
         rows.push_back(limitRow(QStringLiteral("crash journal: write a changed %1 KB script").arg(text.toUtf8().size() / 1000),
                                 BenchSupport::median(times), 1));
     }
+}
+
+// Typing into a 50 MB text: each keystroke's own cost with the journal following the edits and with it cut off
+// (its connection to the editor removed), and the longest pause between keystrokes, where the journal's timer
+// copies the text for its thread. Five seconds of typing each, so the journal is due during each.
+void keystrokes(std::vector<Row> &rows)
+{
+    std::vector<double> medians[2];
+    double longestPause[2] = {0, 0};
+    for (int round = 0; round < 2 * ((runs + 1) / 2); ++round) {
+        const bool journalOn = round % 2 == 0;
+        VelmoraWindow window;
+        window.show();
+        auto *editor = window.findChild<QsciScintilla *>();
+        editor->setText(QStringLiteral("var line = 'abcdefghijklmnopqrstuvwxyz0123456789';\n").repeated(1000000));
+        if (!journalOn)
+            QObject::disconnect(editor, &QsciScintilla::textChanged, nullptr, nullptr);
+        QCoreApplication::processEvents();
+        std::vector<double> times;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 5000) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+            times.push_back(BenchSupport::time([&] { QCoreApplication::sendEvent(editor, &press); }));
+            QThread::msleep(2);
+            const double pause = BenchSupport::time([] { QCoreApplication::processEvents(); });
+            longestPause[journalOn ? 0 : 1] = qMax(longestPause[journalOn ? 0 : 1], pause);
+        }
+        medians[journalOn ? 0 : 1].push_back(BenchSupport::median(times));
+    }
+    rows.push_back(ratioRow(QStringLiteral("keystroke in a 50 MB text, journal on"),
+                            {BenchSupport::median(medians[0]), BenchSupport::median(medians[1])}, 1.1,
+                            QStringLiteral("the same keystrokes, journal off")));
+    rows.push_back(ratioRow(QStringLiteral("longest pause between keystrokes in a 50 MB text, journal on"),
+                            {longestPause[0], longestPause[1]}, 0, QStringLiteral("journal off")));
 }
 
 void consoleFlood(std::vector<Row> &rows)
@@ -539,7 +576,8 @@ int main(int argc, char *argv[])
 
     std::vector<Row> rows;
     const std::vector<std::pair<const char *, void (*)(std::vector<Row> &)>> cases = {
-        {"start-up", startup}, {"output log", outputLog}, {"crash journal", journal}, {"console flood", consoleFlood},
+        {"start-up", startup}, {"output log", outputLog}, {"crash journal", journal}, {"keystrokes", keystrokes},
+        {"console flood", consoleFlood},
         {"compile", compileLargeScript}, {"format", format}, {"corpus", corpus}, {"value text", valueTexts},
         {"object tree", tree}, {"configuration", configuration}};
     for (const auto &entry : cases) {
