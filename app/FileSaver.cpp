@@ -16,9 +16,14 @@ namespace {
 
 enum class Outcome { Saved, Failed, CannotKeep };
 
-qint64 modificationNs(const struct stat &st)
+void describe(const struct stat &st, FileSaver::Written *written)
 {
-    return qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    if (!written)
+        return;
+    written->modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    written->changedNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    written->device = st.st_dev;
+    written->inode = st.st_ino;
 }
 
 // The file a path finally names: symbolic links followed, also one whose target does not exist yet. On a loop the
@@ -131,7 +136,7 @@ bool syncDirectory(const QString &directory)
 }
 
 // Writes a new file beside the target and renames it over it. old is the target's state, or null for a new file.
-Outcome replace(const QString &target, const QByteArray &bytes, const struct stat *old, qint64 *modifiedNs)
+Outcome replace(const QString &target, const QByteArray &bytes, const struct stat *old, FileSaver::Written *saved)
 {
     const Outcome cannotKeep = old ? Outcome::CannotKeep : Outcome::Failed;
     QSaveFile file(target);
@@ -153,13 +158,12 @@ Outcome replace(const QString &target, const QByteArray &bytes, const struct sta
         return cannotKeep;
     if (!syncDirectory(QFileInfo(target).absolutePath()))
         return Outcome::Failed;
-    if (modifiedNs)
-        *modifiedNs = modificationNs(written);
+    describe(written, saved);
     return Outcome::Saved;
 }
 
 // Overwrites the file itself, keeping the old contents in memory until the new ones are on the disk.
-bool writeInPlace(const QString &target, const QByteArray &bytes, qint64 *modifiedNs)
+bool writeInPlace(const QString &target, const QByteArray &bytes, FileSaver::Written *saved)
 {
     QFile file(target);
     if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
@@ -188,27 +192,26 @@ bool writeInPlace(const QString &target, const QByteArray &bytes, qint64 *modifi
         fsync(fd);
         return false;
     }
-    if (modifiedNs)
-        *modifiedNs = modificationNs(after);
+    describe(after, saved);
     return true;
 }
 
 } // namespace
 
-bool FileSaver::save(const QString &path, const QByteArray &bytes, qint64 *modifiedNs)
+bool FileSaver::save(const QString &path, const QByteArray &bytes, Written *written)
 {
     const QString target = resolveLinks(path);
     struct stat st {};
     if (lstat(QFile::encodeName(target).constData(), &st) != 0)
-        return errno == ENOENT && replace(target, bytes, nullptr, modifiedNs) == Outcome::Saved;
+        return errno == ENOENT && replace(target, bytes, nullptr, written) == Outcome::Saved;
     // Renaming over a device, FIFO or directory would replace the node itself (root could lose /dev/null that way),
     // and writing into one is no way to save a script.
     if (!S_ISREG(st.st_mode))
         return false;
     if (mayReplace(target, st)) {
-        const Outcome outcome = replace(target, bytes, &st, modifiedNs);
+        const Outcome outcome = replace(target, bytes, &st, written);
         if (outcome != Outcome::CannotKeep)
             return outcome == Outcome::Saved;
     }
-    return writeInPlace(target, bytes, modifiedNs);
+    return writeInPlace(target, bytes, written);
 }

@@ -15,7 +15,16 @@
 class FileSaver
 {
 public:
-    // True when the file holds exactly bytes on disk. *modifiedNs, when given, receives the file's modification
-    // time (nanoseconds since the epoch) as the save left it.
-    static bool save(const QString &path, const QByteArray &bytes, qint64 *modifiedNs = nullptr);
+    // The written file as the save saw it last: its times in nanoseconds since the epoch, and its identity.
+    struct Written
+    {
+        qint64 modifiedNs = 0;
+        qint64 changedNs = 0;
+        quint64 device = 0;
+        quint64 inode = 0;
+    };
+
+    // True when the file holds exactly bytes on disk. *written, when given, receives the file's times and identity
+    // as the save left it (the change time as of the last write: a rename after it may move it on).
+    static bool save(const QString &path, const QByteArray &bytes, Written *written = nullptr);
 };

@@ -13,6 +13,14 @@ OutputLog::OutputLog(QTextBrowser *browser)
         formats[int(kind)].setForeground(colour(kind));
     // Nobody undoes a log; the undo stack would keep a second copy of everything ever appended.
     browser->document()->setUndoRedoEnabled(false);
+    // Lines wrap between words only. Breaking a word too long for a line anywhere (the text view's default) costs
+    // time growing with the square of its length: the forty 50 000-character lines the log keeps of a flood of
+    // unbroken Latin or Arabic text took six seconds to lay out, during which the window was frozen. Such a word
+    // now runs past the right edge (the view scrolls sideways) and the whole log is laid out in about 0.3 s.
+    browser->setWordWrapMode(QTextOption::WordWrap);
+    // A vertical scroll bar that comes and goes changes the text width, and the view then lays out the whole
+    // document again at once: with a flood of long lines that alone froze the window for most of a second.
+    browser->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     // Follow the end while the reader is there; a reader who scrolled up is left alone. The range also grows while
     // a large batch is still being laid out, so the end is followed through that as well.
@@ -51,9 +59,23 @@ const QString &OutputLog::timestamp()
 
 void OutputLog::append(Kind kind, const QString &text)
 {
+    if (batchDepth == 0 || (pending.empty() && batchCharacters <= maxCharacters)) {
+        insert(kind, timestamp(), text);
+        return;
+    }
+    // What the document holds of this batch will all be trimmed: queue, keeping no more than the log would.
+    pending.push_back({kind, timestamp(), text});
+    pendingCharacters += qMin(text.size(), maxTextLength) + pending.back().time.size() + 4;
+    while (pending.size() > 1 && (pendingCharacters > maxCharacters || int(pending.size()) > maxEntries)) {
+        pendingCharacters -= qMin(pending.front().text.size(), maxTextLength) + pending.front().time.size() + 4;
+        pending.pop_front();
+    }
+}
+
+void OutputLog::insert(Kind kind, const QString &time, const QString &text)
+{
     // Equal to filling "%1 : %2" with QString::arg, text last (so a "%1" inside it stays literal), without
     // parsing the pattern for every line.
-    const QString &time = timestamp();
     QString line;
     line.reserve(time.size() + 3 + qMin(text.size(), maxTextLength + 32));
     line += time;
@@ -152,14 +174,20 @@ void OutputLog::releaseLayout()
 
 void OutputLog::end()
 {
+    if (batchDepth == 1) {
+        for (const Pending &entry : pending)
+            insert(entry.kind, entry.time, entry.text);
+        pending.clear();
+        pendingCharacters = 0;
+    }
     if (--batchDepth > 0)
         return;
     QTextDocument *document = browser->document();
     const qint64 added = qMin(batchCharacters, qint64(document->characterCount()));
     const int addedBlocks = qMin(batchEntries, document->blockCount());
     // Ending the edit lays out every new paragraph right away (several microseconds each). For a flood that makes
-    // up most of the document, have the layout start over lazily instead.
-    if (addedBlocks >= lazyBatchBlocks && added * 2 >= document->characterCount())
+    // up most of the document, of many lines or of long ones, have the layout start over lazily instead.
+    if ((addedBlocks >= lazyBatchBlocks || added >= lazyBatchCharacters) && added * 2 >= document->characterCount())
         holdLayout();
     cursor.endEditBlock();
     releaseLayout();

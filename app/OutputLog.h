@@ -4,6 +4,8 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 
+#include <deque>
+
 class QTextBrowser;
 
 // The output log: timestamped lines of four kinds, each in its colour, only ever appended to a QTextBrowser.
@@ -33,10 +35,12 @@ public:
 
     // Laying out one paragraph grows faster than its length (a million characters take most of a minute), so an
     // entry shows at most this many characters of its text, then how many were left out.
-    static constexpr int maxTextLength = 50000;
+    static constexpr int maxTextLength = 10000;
 
-    // Batches of at least this many lines that make up half the log or more are laid out in the background.
+    // Batches of at least this many lines or characters that make up half the log or more are laid out in the
+    // background.
     static constexpr int lazyBatchBlocks = 1000;
+    static constexpr int lazyBatchCharacters = 200000;
 
     // The scrollback: the oldest entries go once the log holds more than this many entries or characters, so an
     // endless console.log loop leaves a log that is laid out in well under a second instead of one that grows until
@@ -48,6 +52,11 @@ public:
     // them out and scrolls once, when the outermost Batch ends: a script printing 100 000 lines costs one layout
     // pass, not 100 000. A batch that makes up most of the log is laid out in the background, in steps between
     // events, so the window answers at once instead of after the whole flood has been laid out.
+    //
+    // Once a batch has put more into the document than the log keeps, further lines wait in a queue holding no more
+    // than the log keeps (the oldest dropped, as the scrollback would drop them) and go into the document when the
+    // batch ends: a flood of long lines then costs the script almost nothing per line instead of copying every
+    // character into the document only to trim it again (25 000 lines of 50 000 characters: 2.5 s).
     class Batch
     {
     public:
@@ -61,7 +70,15 @@ public:
     };
 
 private:
+    struct Pending
+    {
+        Kind kind;
+        QString time;
+        QString text;
+    };
+
     const QString &timestamp();
+    void insert(Kind kind, const QString &time, const QString &text);
     void begin();
     void end();
     void trim();
@@ -81,6 +98,8 @@ private:
     int batchEntries = 0;
     qint64 characters = 0;
     int entries = 0;
+    std::deque<Pending> pending;
+    qint64 pendingCharacters = 0;
     bool following = true;
     bool layoutHeld = false;
     QSizeF heldPageSize;

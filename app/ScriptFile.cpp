@@ -18,14 +18,24 @@ QByteArray contentHash(const QByteArray &bytes)
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
 }
 
-// Size and modification time of the regular file a path names (links followed); false for anything else.
-bool regularFileTimes(const QString &path, qint64 *size, qint64 *modifiedNs)
+const QByteArray byteOrderMark("\xEF\xBB\xBF");
+
+qint64 nanoseconds(const struct timespec &time)
+{
+    return qint64(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+// Identity, size and times of the regular file a path names (links followed); false for anything else.
+bool regularFileStamp(const QString &path, ScriptFile::Stamp *stamp)
 {
     struct stat st {};
     if (stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
-    *size = st.st_size;
-    *modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp->size = st.st_size;
+    stamp->modifiedNs = nanoseconds(st.st_mtim);
+    stamp->changedNs = nanoseconds(st.st_ctim);
+    stamp->device = st.st_dev;
+    stamp->inode = st.st_ino;
     return true;
 }
 
@@ -38,7 +48,7 @@ ScriptFile::ReadResult ScriptFile::read(const QString &path)
     // Only regular files: opening a FIFO would block the window, and a device may never end. The times are taken
     // before reading, so that a change made while reading shows as one later.
     Stamp stamp;
-    if (!regularFileTimes(path, &stamp.size, &stamp.modifiedNs) || !file.open(QIODevice::ReadOnly)) {
+    if (!regularFileStamp(path, &stamp) || !file.open(QIODevice::ReadOnly)) {
         result.status = Status::CannotOpen;
         return result;
     }
@@ -60,37 +70,50 @@ ScriptFile::ReadResult ScriptFile::read(const QString &path)
     }
     stamp.known = true;
     stamp.hash = contentHash(bytes);
+    stamp.byteOrderMark = bytes.startsWith(byteOrderMark);
     result.stamp = stamp;
     return result;
 }
 
-bool ScriptFile::write(const QString &path, const QString &text, Stamp *stamp)
+bool ScriptFile::write(const QString &path, const QString &text, Stamp *stamp, bool withByteOrderMark)
 {
-    const QByteArray bytes = text.toUtf8();
-    qint64 modifiedNs = 0;
-    if (!FileSaver::save(path, bytes, &modifiedNs))
+    const QByteArray bytes = withByteOrderMark ? byteOrderMark + text.toUtf8() : text.toUtf8();
+    FileSaver::Written written;
+    if (!FileSaver::save(path, bytes, &written))
         return false;
     if (stamp) {
         stamp->known = true;
         stamp->size = bytes.size();
-        stamp->modifiedNs = modifiedNs;
+        stamp->modifiedNs = written.modifiedNs;
+        stamp->changedNs = written.changedNs;
+        stamp->device = written.device;
+        stamp->inode = written.inode;
         stamp->hash = contentHash(bytes);
+        stamp->byteOrderMark = withByteOrderMark;
     }
     return true;
 }
 
+bool ScriptFile::Stamp::operator==(const Stamp &other) const
+{
+    return known == other.known && size == other.size && modifiedNs == other.modifiedNs
+        && changedNs == other.changedNs && device == other.device && inode == other.inode && hash == other.hash
+        && byteOrderMark == other.byteOrderMark;
+}
+
 bool ScriptFile::changedSince(const QString &path, const Stamp &stamp)
 {
-    qint64 size = 0;
-    qint64 modifiedNs = 0;
+    Stamp now;
     // Gone, or no longer a regular file (which the save refuses anyway): nothing here to lose.
-    if (!stamp.known || !regularFileTimes(path, &size, &modifiedNs))
+    if (!stamp.known || !regularFileStamp(path, &now))
         return false;
-    if (size != stamp.size)
+    if (now.size != stamp.size)
         return true;
-    if (modifiedNs == stamp.modifiedNs)
+    if (now.modifiedNs == stamp.modifiedNs && now.changedNs == stamp.changedNs && now.device == stamp.device
+        && now.inode == stamp.inode)
         return false;
-    // Same size, another time: only the contents can tell. What cannot be read back cannot be shown unchanged.
+    // Same size, yet not proven untouched: only the contents can tell. What cannot be read back cannot be shown
+    // unchanged.
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return true;

@@ -3,6 +3,7 @@
 #include "velmora_config.h"
 
 #include "app/HelpDialog.h"
+#include "app/JournalWriter.h"
 #include "app/KeyBindings.h"
 #include "app/OutputLog.h"
 #include "app/Question.h"
@@ -82,6 +83,13 @@ VelmoraWindow::VelmoraWindow(QWidget *parent)
       watchdog(std::make_unique<ScriptWatchdog>()),
       session(std::make_unique<ScriptSession>(this, *watchdog)),
       journal(std::make_unique<RecoveryJournal>()),
+      journalWriter(std::make_unique<JournalWriter>(*journal, [this] {
+          // The editor's own UTF-8 buffer, read in place: the writer copies it only when it hands it to its thread.
+          const auto *bytes =
+              reinterpret_cast<const char *>(codeEditor->SendScintilla(QsciScintilla::SCI_GETCHARACTERPOINTER));
+          return JournalWriter::Snapshot{QByteArray::fromRawData(bytes ? bytes : "", bytes ? codeEditor->length() : 0),
+                                         {strFilePath, fileStamp}};
+      })),
       formatter(std::make_unique<CodeFormatter>())
 {
     registerResources();
@@ -105,6 +113,9 @@ VelmoraWindow::VelmoraWindow(QWidget *parent)
     connect(session.get(), &ScriptSession::callbackOutcome, this,
             [this](const ScriptOutcome &outcome) { reportCallback(outcome); });
     recoverJournal();
+    // Every edit reaches the journal shortly after the typing pauses, written off this thread.
+    connect(codeEditor, &QsciScintilla::textChanged, journalWriter.get(), &JournalWriter::changed);
+    connect(journalWriter.get(), &JournalWriter::failed, this, &VelmoraWindow::reportJournalFailure);
     codeEditor->setFocus(Qt::OtherFocusReason);
     // The formatter's engine is made ahead of time, once start-up is well over.
     QTimer::singleShot(formatterWarmUpMs, this, [this] { formatter->prepare(); });
@@ -265,20 +276,25 @@ bool VelmoraWindow::saveFile()
     }
     const QString text = codeEditor->text();
     ScriptFile::Stamp stamp;
-    if (!ScriptFile::write(strFilePath, text, &stamp)) {
+    if (!ScriptFile::write(strFilePath, text, &stamp, fileStamp.byteOrderMark)) {
         QMessageBox::warning(this, QStringLiteral("错误"), QStringLiteral("文件保存失败"));
         return false;
     }
     strSavedCode = text;
     fileStamp = stamp;
+    journalWriter->changed();
     return true;
 }
 
 bool VelmoraWindow::saveAsFile()
 {
     strFilePath = QFileDialog::getSaveFileName(this, QStringLiteral("保存文件"), QString(), scriptFilter);
-    // A name chosen in the dialog (which asks before replacing a file) is written without the changed-file question.
+    // A name chosen in the dialog (which asks before replacing a file) is written without the changed-file question;
+    // the document keeps its byte-order mark.
+    const bool byteOrderMark = fileStamp.byteOrderMark;
     fileStamp = ScriptFile::Stamp();
+    fileStamp.byteOrderMark = byteOrderMark;
+    journalWriter->changed();
     if (strFilePath.isEmpty())
         return false;
     return saveFile();
@@ -309,6 +325,7 @@ bool VelmoraWindow::askAndClear()
     session->cancelTimers();
     strFilePath.clear();
     fileStamp = ScriptFile::Stamp();
+    journalWriter->changed();
     return true;
 }
 
@@ -336,6 +353,7 @@ bool VelmoraWindow::openFile()
     codeEditor->setText(file.text);
     strSavedCode = codeEditor->text();
     fileStamp = file.stamp;
+    journalWriter->changed();
     return true;
 }
 
@@ -425,26 +443,44 @@ void VelmoraWindow::reportTimeout()
 
 void VelmoraWindow::saveJournal()
 {
-    // The editor's own UTF-8 buffer, read in place: no copy and no conversion before the comparison with what the
-    // journal holds.
-    const auto *bytes = reinterpret_cast<const char *>(codeEditor->SendScintilla(QsciScintilla::SCI_GETCHARACTERPOINTER));
-    const int length = codeEditor->length();
-    if (journal->save(QByteArray::fromRawData(bytes ? bytes : "", bytes ? length : 0)) != RecoveryJournal::Save::Failed
-        || journalFailed)
-        return;
+    if (journalWriter->writeNow() == RecoveryJournal::Save::Failed)
+        reportJournalFailure(journalWriter->errorString());
+}
+
+void VelmoraWindow::reportJournalFailure(const QString &error)
+{
     // Said once: the work goes on without the journal.
+    if (journalFailed)
+        return;
     journalFailed = true;
-    outputLog->append(OutputLog::Kind::Error, QStringLiteral("无法写入恢复文件,异常退出时未保存的代码将无法恢复：%1")
-                                          .arg(journal->errorString()));
+    outputLog->append(OutputLog::Kind::Error,
+                      QStringLiteral("无法写入恢复文件,异常退出时未保存的代码将无法恢复：%1").arg(error));
 }
 
 void VelmoraWindow::recoverJournal()
 {
-    QString text;
-    if (!journal->recover(&text))
-        return;
-    codeEditor->setText(text);
-    outputLog->append(OutputLog::Kind::Error, QStringLiteral("已恢复上次异常退出时未保存的代码"));
+    const RecoveryJournal::Recovery found = journal->recover();
+    if (!found.problem.isEmpty())
+        reportJournalFailure(found.problem);
+    for (const QString &path : found.unreadable)
+        outputLog->append(OutputLog::Kind::Error,
+                          QStringLiteral("恢复文件不是有效的UTF-8文本,未恢复,保留在：%1").arg(path));
+    if (found.found) {
+        codeEditor->setText(found.text);
+        strFilePath = found.origin.path;
+        fileStamp = found.origin.stamp;
+        outputLog->append(OutputLog::Kind::Error,
+                          QStringLiteral("已恢复上次异常退出时未保存的代码：%1")
+                              .arg(strFilePath.isEmpty() ? QStringLiteral("未命名") : strFilePath));
+        // Rewritten at once as this window's journal: a disk that takes no journal is said now, not at the next
+        // compile (the leftover stays on disk meanwhile).
+        saveJournal();
+    }
+    if (found.remaining > 0)
+        outputLog->append(OutputLog::Kind::Error,
+                          QStringLiteral("另有%1份异常退出时未保存的代码保留在%2,将在以后启动时逐份恢复")
+                              .arg(found.remaining)
+                              .arg(journal->directoryPath()));
 }
 
 void VelmoraWindow::reportError(const ScriptOutcome &outcome)

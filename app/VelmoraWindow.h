@@ -10,6 +10,7 @@
 
 #include <memory>
 
+class JournalWriter;
 class JsConsole;
 class OutputLog;
 class QCloseEvent;
@@ -82,9 +83,10 @@ private:
     void reportAsyncErrors(const QList<ScriptOutcome::AsyncError> &errors, bool select);
     // What a timer's callback left to report.
     void reportCallback(const ScriptOutcome &outcome);
-    // Before script code runs: puts the editor text into the crash journal.
+    // Before script code runs: puts the editor text into the crash journal, synchronously.
     void saveJournal();
-    // At start-up: brings back the text of a process that died.
+    void reportJournalFailure(const QString &error);
+    // At start-up: brings back the text of a process that died, and the file it belongs to.
     void recoverJournal();
 
     QDockWidget *objectDock;
@@ -106,6 +108,8 @@ private:
     // Owns the script context; jsEngine and jsConsole point into it.
     std::unique_ptr<ScriptSession> session;
     std::unique_ptr<RecoveryJournal> journal;
+    // Destroyed before the journal: its worker stops before the journal is removed.
+    std::unique_ptr<JournalWriter> journalWriter;
     std::unique_ptr<CodeFormatter> formatter;
     static constexpr int formatterWarmUpMs = 1000;
     static constexpr int formatterRestMs = 300;

@@ -13,10 +13,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QJSEngine>
+#include <QKeyEvent>
 #include <QProcess>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -202,6 +204,41 @@ void journal(std::vector<Row> &rows)
     }
 }
 
+// Typing into a 50 MB text: each keystroke's own cost with the journal following the edits and with it cut off
+// (its connection to the editor removed), and the longest pause between keystrokes, where the journal's timer
+// copies the text for its thread. Five seconds of typing each, so the journal is due during each.
+void keystrokes(std::vector<Row> &rows)
+{
+    std::vector<double> medians[2];
+    double longestPause[2] = {0, 0};
+    for (int round = 0; round < 2 * ((runs + 1) / 2); ++round) {
+        const bool journalOn = round % 2 == 0;
+        VelmoraWindow window;
+        window.show();
+        auto *editor = window.findChild<QsciScintilla *>();
+        editor->setText(QStringLiteral("var line = 'abcdefghijklmnopqrstuvwxyz0123456789';\n").repeated(1000000));
+        if (!journalOn)
+            QObject::disconnect(editor, &QsciScintilla::textChanged, nullptr, nullptr);
+        QCoreApplication::processEvents();
+        std::vector<double> times;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 5000) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+            times.push_back(BenchSupport::time([&] { QCoreApplication::sendEvent(editor, &press); }));
+            QThread::msleep(2);
+            const double pause = BenchSupport::time([] { QCoreApplication::processEvents(); });
+            longestPause[journalOn ? 0 : 1] = qMax(longestPause[journalOn ? 0 : 1], pause);
+        }
+        medians[journalOn ? 0 : 1].push_back(BenchSupport::median(times));
+    }
+    rows.push_back(ratioRow(QStringLiteral("keystroke in a 50 MB text, journal on"),
+                            {BenchSupport::median(medians[0]), BenchSupport::median(medians[1])}, 1.1,
+                            QStringLiteral("the same keystrokes, journal off")));
+    rows.push_back(ratioRow(QStringLiteral("longest pause between keystrokes in a 50 MB text, journal on"),
+                            {longestPause[0], longestPause[1]}, 0, QStringLiteral("journal off")));
+}
+
 void consoleFlood(std::vector<Row> &rows)
 {
     const QString script = BenchSupport::floodScript();
@@ -244,7 +281,7 @@ void compileModernScript(std::vector<Row> &rows)
         "}\n"
         "const accounts = ['ann', 'bob', 'cy'].map(name => new Account(name).deposit(10));\n"
         "const byOwner = { ...Object.fromEntries?.([]) };\n"
-        "for (const a of accounts) byOwner[a.owner] ??= a.balance;\n"
+        "for (const a of accounts) byOwner[a.owner] ?\?= a.balance;\n"
         "const total = accounts.reduce((sum, a) => sum + (a?.balance ?? 0), 0);\n"
         "let limit = 1_000;\n"
         "try { JSON.parse('{'); } catch { limit ||= 0; }\n"
@@ -575,8 +612,9 @@ int main(int argc, char *argv[])
 
     std::vector<Row> rows;
     const std::vector<std::pair<const char *, void (*)(std::vector<Row> &)>> cases = {
-        {"start-up", startup}, {"output log", outputLog}, {"crash journal", journal}, {"console flood", consoleFlood},
-        {"compile", compileLargeScript}, {"modern", compileModernScript}, {"format", format}, {"corpus", corpus}, {"value text", valueTexts},
+        {"start-up", startup}, {"output log", outputLog}, {"crash journal", journal}, {"keystrokes", keystrokes},
+        {"console flood", consoleFlood}, {"compile", compileLargeScript}, {"modern", compileModernScript},
+        {"format", format}, {"corpus", corpus}, {"value text", valueTexts},
         {"object tree", tree}, {"configuration", configuration}};
     for (const auto &entry : cases) {
         if (!only.isEmpty() && !only.contains(QString::fromLatin1(entry.first)))

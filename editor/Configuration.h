@@ -35,9 +35,18 @@ public:
     // hand-written configuration comes near either, and the parser would overflow the stack or exhaust memory.
     static constexpr int maxDepth = 256;
     static constexpr qint64 maxTextLength = 8 * 1024 * 1024;
+    // So do more attributes than these (Qt's parsers compare each attribute of an element with every other one,
+    // and a million of them took 2 GB), entity references inside attribute values past this many, more declared
+    // entities than this, and a scan that takes longer than this.
+    static constexpr int maxAttributesPerElement = 256;
+    static constexpr int maxAttributes = 100000;
+    static constexpr int maxAttributeEntityReferences = 1000;
+    static constexpr int maxEntities = 1000;
+    static constexpr int maxScanMs = 1000;
 
     // Opens and parses one regular file of at most maxFileSize bytes (no namespace processing).
     static bool readDocument(const QString &path, QDomDocument *document);
-    // Whether bytes are well-formed XML within the depth and text bounds above.
+    // Whether bytes are well-formed XML within the bounds above. Entity expansion is counted in full, chains
+    // included, both where entities are declared and where they are referenced.
     static bool withinBounds(const QByteArray &bytes);
 };

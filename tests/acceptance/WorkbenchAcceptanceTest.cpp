@@ -191,6 +191,8 @@ private slots:
     void runKeyUnderKde();
     void runawayScriptIsInterrupted();
     void killedWorkbenchGivesTextBack();
+    void killedAfterTypingGivesTextAndFileBack_data();
+    void killedAfterTypingGivesTextAndFileBack();
     void hostileConfiguration_data();
     void hostileConfiguration();
 
@@ -624,6 +626,48 @@ void WorkbenchAcceptanceTest::killedWorkbenchGivesTextBack()
     QVERIFY2(answerFileDialog(again, saveTitle, path, &why), qPrintable(why));
     QVERIFY2(waitForFile(path, [](const QFileInfo &file) { return file.exists(); }), "no file was saved");
     QVERIFY2(readFile(path) == code.toUtf8(), qPrintable(showDifference(readFile(path), code.toUtf8())));
+}
+
+// The user opens a file, perhaps compiles, types on and pauses; then the process dies without a word. The next
+// start shows the text typed last, says so in red, and Ctrl+S writes it to that same file without asking.
+void WorkbenchAcceptanceTest::killedAfterTypingGivesTextAndFileBack_data()
+{
+    QTest::addColumn<bool>("compile");
+    QTest::newRow("typed without compiling") << false;
+    QTest::newRow("typed past a compile") << true;
+}
+
+void WorkbenchAcceptanceTest::killedAfterTypingGivesTextAndFileBack()
+{
+    QFETCH(bool, compile);
+    const QString dir = newWorkDir(QStringLiteral("typed"));
+    const QString path = dir + QStringLiteral("/kept.js");
+    QVERIFY(writeFile(path, "var a = 1;"));
+    QString why;
+    QString seen;
+    {
+        Workbench app(desktop, dir);
+        QVERIFY2(app.start(step(startBoundMs), &why), qPrintable(why));
+        QVERIFY2(focusEditor(app) && desktop.key({QStringLiteral("ctrl+o")}), qPrintable(desktop.error()));
+        QVERIFY2(answerFileDialog(app, openTitle, path, &why), qPrintable(why));
+        if (compile) {
+            QVERIFY2(focusEditor(app) && desktop.key({QStringLiteral("ctrl+b")}), qPrintable(desktop.error()));
+            QVERIFY2(waitForLog(app, QStringLiteral("KKKK"), step(), &seen), qPrintable(seen));
+        }
+        QVERIFY2(focusEditor(app) && desktop.key({QStringLiteral("ctrl+End")}) && typeCode(QStringLiteral("\nvar b = 2;")),
+                 qPrintable(desktop.error()));
+        // The journal is due about a second after the last key.
+        QThread::msleep(2500);
+        QVERIFY(::kill(pid_t(app.pid()), SIGKILL) == 0);
+        QVERIFY(app.process.waitForFinished(stepBoundMs));
+    }
+    Workbench again(desktop, dir);
+    QVERIFY2(again.start(step(startBoundMs), &why), qPrintable(why));
+    QVERIFY2(waitForLog(again, QStringLiteral("KKR"), step(), &seen), qPrintable(QStringLiteral("after restart: ") + seen));
+    QVERIFY2(desktop.focus(again.window.id) && desktop.key({QStringLiteral("ctrl+s")}), qPrintable(desktop.error()));
+    const QByteArray expected("var a = 1;\nvar b = 2;");
+    QVERIFY2(waitForFile(path, [&](const QFileInfo &) { return readFile(path) == expected; }),
+             qPrintable(showDifference(readFile(path), expected)));
 }
 
 void WorkbenchAcceptanceTest::hostileConfiguration_data()

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,6 +28,9 @@ private slots:
     void writeKeepsPermissions();
     void specialFilesAreNeitherReadNorReplaced();
     void writeThroughSymlinkKeepsTheLink();
+    void openThenSaveKeepsBytes_data();
+    void openThenSaveKeepsBytes();
+    void changeBehindSameSizeAndTimeIsSeen();
 };
 
 void ScriptFileTest::cleanup()
@@ -147,6 +151,53 @@ void ScriptFileTest::writeThroughSymlinkKeepsTheLink()
     QVERIFY(ScriptFile::write(link, QStringLiteral("new")));
     QVERIFY(QFileInfo(link).isSymLink());
     QCOMPARE(ScriptFile::read(target).text, QStringLiteral("new"));
+}
+
+void ScriptFileTest::openThenSaveKeepsBytes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBFvar a = '中';\r\n");
+    QTest::newRow("byte-order mark alone") << QByteArray("\xEF\xBB\xBF");
+    QTest::newRow("no byte-order mark") << QByteArray("var a;\n");
+}
+
+void ScriptFileTest::openThenSaveKeepsBytes()
+{
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bom.js"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    const ScriptFile::ReadResult read = ScriptFile::read(path);
+    QCOMPARE(int(read.status), int(ScriptFile::Status::Ok));
+    QVERIFY(!read.text.startsWith(QChar(0xFEFF)));
+    QVERIFY(ScriptFile::write(path, read.text, nullptr, read.stamp.byteOrderMark));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), bytes);
+}
+
+// Another program writes the same number of bytes and puts the modification time back: only the contents tell.
+void ScriptFileTest::changeBehindSameSizeAndTimeIsSeen()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("c.js"));
+    ScriptFile::Stamp stamp;
+    QVERIFY(ScriptFile::write(path, QStringLiteral("var a = 1;"), &stamp));
+    QVERIFY(!ScriptFile::changedSince(path, stamp));
+    struct stat before {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &before), 0);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    file.write("var a = 2;");
+    file.close();
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+    struct stat after {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &after), 0);
+    QCOMPARE(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+    QVERIFY(ScriptFile::changedSince(path, stamp));
 }
 
 QTEST_MAIN(ScriptFileTest)
