@@ -41,6 +41,7 @@ void JournalWriter::changed()
     // No timer restart per keystroke: the timer, once armed, looks at the time of the last edit when it fires.
     lastChange = clock.elapsed();
     dirty = true;
+    clean = false;
     if (!timer.isActive()) {
         firstChange = lastChange;
         timer.start(idleMs);
@@ -75,6 +76,10 @@ void JournalWriter::post()
 
 RecoveryJournal::Save JournalWriter::writeNow()
 {
+    // Nothing changed since the last write made here: timer callbacks run script code many times a second, and
+    // comparing a large text with the journal's each time would cost more than the callbacks.
+    if (clean)
+        return RecoveryJournal::Save::Unchanged;
     timer.stop();
     const quint64 sequence = ++nextSequence;
     {
@@ -83,7 +88,9 @@ RecoveryJournal::Save JournalWriter::writeNow()
         queuedSequence = 0;
     }
     dirty = false;
-    return write(take(), sequence, &lastError);
+    const RecoveryJournal::Save result = write(take(), sequence, &lastError);
+    clean = result != RecoveryJournal::Save::Failed;
+    return result;
 }
 
 RecoveryJournal::Save JournalWriter::write(const Snapshot &snapshot, quint64 sequence, QString *error)

@@ -60,6 +60,7 @@ private:
     qint64 firstChange = 0;
     qint64 lastChange = 0;
     bool dirty = false;
+    bool clean = false; // the journal holds the document as writeNow last wrote it, and nothing changed since
     QString lastError;
 
     QThread *worker = nullptr;
