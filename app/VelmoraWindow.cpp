@@ -9,6 +9,7 @@
 #include "app/Question.h"
 #include "app/RecoveryJournal.h"
 #include "app/ScriptFile.h"
+#include "app/ScriptReport.h"
 #include "browser/ObjectTree.h"
 #include "editor/Configuration.h"
 #include "editor/EditorSettings.h"
@@ -111,7 +112,7 @@ VelmoraWindow::VelmoraWindow(QWidget *parent)
     connect(session.get(), &ScriptSession::consoleMessage, this,
             [this](const QString &msg) { outputLog->append(OutputLog::Kind::Console, msg); });
     connect(session.get(), &ScriptSession::callbackOutcome, this,
-            [this](const ScriptOutcome &outcome) { reportCallback(outcome); });
+            [this](const ScriptOutcome &outcome) { showReport(ScriptReport::callback(outcome, watchdog->limit())); });
     recoverJournal();
     // Every edit reaches the journal shortly after the typing pauses, written off this thread.
     connect(codeEditor, &QsciScintilla::textChanged, journalWriter.get(), &JournalWriter::changed);
@@ -438,7 +439,7 @@ bool VelmoraWindow::instructions()
 
 void VelmoraWindow::reportTimeout()
 {
-    outputLog->append(OutputLog::Kind::Error, QStringLiteral("脚本运行超过%1秒,已中断").arg(watchdog->limit()));
+    outputLog->append(OutputLog::Kind::Error, ScriptReport::timeout(watchdog->limit()));
 }
 
 void VelmoraWindow::saveJournal()
@@ -483,22 +484,12 @@ void VelmoraWindow::recoverJournal()
                               .arg(journal->directoryPath()));
 }
 
-void VelmoraWindow::reportError(const ScriptOutcome &outcome)
+void VelmoraWindow::showReport(const ScriptReport &report)
 {
-    for (const QString &note : outcome.notes)
-        outputLog->append(OutputLog::Kind::Error, note);
-}
-
-void VelmoraWindow::reportAsyncErrors(const QList<ScriptOutcome::AsyncError> &errors, bool select)
-{
-    bool selected = !select;
-    for (const ScriptOutcome::AsyncError &error : errors) {
-        outputLog->append(OutputLog::Kind::Error,
-                          (error.rejection ? QStringLiteral("未处理的Promise拒绝：%1") : QStringLiteral("未捕获的异常：%1"))
-                              .arg(error.text));
-        if (!selected && error.lineNumber > 0)
-            selected = EditorText::selectLine(codeEditor, error.lineNumber - 1);
-    }
+    for (const ScriptReport::Line &line : report.lines)
+        outputLog->append(line.kind, line.text);
+    if (report.selectLine >= 0)
+        EditorText::selectLine(codeEditor, report.selectLine);
 }
 
 bool VelmoraWindow::codeCompile()
@@ -511,23 +502,10 @@ bool VelmoraWindow::codeCompile()
     const ScriptOutcome outcome = session->compile(code);
     jsEngine = session->engine();
     jsConsole = session->console();
-    switch (outcome.kind) {
-    case ScriptOutcome::Kind::Interrupted:
-        reportTimeout();
+    const ScriptReport report = ScriptReport::compile(outcome, watchdog->limit());
+    showReport(report);
+    if (!report.ranToEnd)
         return false;
-    case ScriptOutcome::Kind::Error:
-        EditorText::selectLine(codeEditor, qMax(outcome.lineNumber - 1, 0));
-        outputLog->append(OutputLog::Kind::Error, QStringLiteral("编译错误：%1").arg(outcome.text));
-        reportError(outcome);
-        return false;
-    case ScriptOutcome::Kind::Value:
-        break;
-    }
-    // A rejection nobody handled is an error of the script's, though its top level ran to the end.
-    if (!outcome.asyncErrors.isEmpty()) {
-        reportAsyncErrors(outcome.asyncErrors, true);
-        return false;
-    }
     // A tree the limit cut short is not a finished compile, although the script itself ran to its end.
     if (session->fillTree(objectTree))
         outputLog->append(OutputLog::Kind::Info, QStringLiteral("编译完成(无错误)"));
@@ -576,51 +554,7 @@ void VelmoraWindow::evaluateExpression()
     const QString expression = ExpressionDialog::instance()->exprEdit->text();
     const BusyWork busy(outputBrowser->viewport());
     OutputLog::Batch batch(*outputLog);
-    const ScriptOutcome outcome = session->evaluate(expression);
-    switch (outcome.kind) {
-    case ScriptOutcome::Kind::Interrupted:
-        reportTimeout();
-        return;
-    case ScriptOutcome::Kind::Error:
-        outputLog->append(OutputLog::Kind::Error, QStringLiteral("运行错误"));
-        outputLog->append(OutputLog::Kind::Error, QStringLiteral("错误行号：%1").arg(outcome.lineNumber));
-        outputLog->append(OutputLog::Kind::Error, QStringLiteral("堆栈调用：%1").arg(outcome.stack));
-        outputLog->append(OutputLog::Kind::Error, QStringLiteral("错误原因：%1").arg(outcome.text));
-        reportError(outcome);
-        EditorText::selectLine(codeEditor, outcome.lineNumber - 1);
-        break;
-    case ScriptOutcome::Kind::Value:
-        outputLog->append(OutputLog::Kind::Success, QStringLiteral("运行成功"));
-        outputLog->append(OutputLog::Kind::Success, QStringLiteral("计算结果：%1").arg(outcome.valueText));
-        break;
-    }
-    reportAsyncErrors(outcome.asyncErrors, outcome.kind == ScriptOutcome::Kind::Value);
-}
-
-void VelmoraWindow::reportCallback(const ScriptOutcome &outcome)
-{
-    // A timer's callback: the user may be typing, so nothing is selected; the line is named instead.
-    const auto withLine = [](const QString &text, int line) {
-        return line > 0 ? QStringLiteral("%1 (第%2行)").arg(text).arg(line) : text;
-    };
-    switch (outcome.kind) {
-    case ScriptOutcome::Kind::Interrupted:
-        reportTimeout();
-        outputLog->append(OutputLog::Kind::Error, QStringLiteral("已取消这段脚本的所有定时器"));
-        return;
-    case ScriptOutcome::Kind::Error:
-        outputLog->append(OutputLog::Kind::Error,
-                          withLine(QStringLiteral("未捕获的异常：%1").arg(outcome.text), outcome.lineNumber));
-        break;
-    case ScriptOutcome::Kind::Value:
-        break;
-    }
-    for (const ScriptOutcome::AsyncError &error : outcome.asyncErrors) {
-        outputLog->append(OutputLog::Kind::Error,
-                          withLine((error.rejection ? QStringLiteral("未处理的Promise拒绝：%1") : QStringLiteral("未捕获的异常：%1"))
-                                       .arg(error.text),
-                                   error.lineNumber));
-    }
+    showReport(ScriptReport::expression(session->evaluate(expression), watchdog->limit()));
 }
 
 void VelmoraWindow::objectItemClicked(QTreeWidgetItem *item)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/ScriptFile.h"
-#include "script/ScriptOutcome.h"
 
 #include <QJSValue>
 #include <QMainWindow>
@@ -19,6 +18,7 @@ class QJSEngine;
 class QsciLexerJavaScriptPlus;
 class RecoveryJournal;
 class CodeFormatter;
+class ScriptReport;
 class ScriptSession;
 class QsciScintilla;
 class QTextBrowser;
@@ -77,12 +77,8 @@ private:
     void objectItemClicked(QTreeWidgetItem *item);
     void objectItemDoubleClicked(QTreeWidgetItem *item);
     void reportTimeout();
-    // The further red lines of an error (what the engine cannot run), and what promise jobs left unhandled (the
-    // first line they name selected when select holds).
-    void reportError(const ScriptOutcome &outcome);
-    void reportAsyncErrors(const QList<ScriptOutcome::AsyncError> &errors, bool select);
-    // What a timer's callback left to report.
-    void reportCallback(const ScriptOutcome &outcome);
+    // Puts a report's lines into the log and selects its line.
+    void showReport(const ScriptReport &report);
     // Before script code runs: puts the editor text into the crash journal, synchronously.
     void saveJournal();
     void reportJournalFailure(const QString &error);
