@@ -11,6 +11,7 @@
     var ownKeys = Reflect.ownKeys;
     var slice = Array.prototype.slice;
     var max = Math.max;
+    var makeSymbol = Symbol;
     var TypeErrorCtor = TypeError;
     var RangeErrorCtor = RangeError;
     var PENDING = 1, REJECTED = 3;
@@ -100,9 +101,29 @@
             return [];
         var proto = Native.prototype;
         var nativeThen = proto.then;
-        var handled = new WeakSet();
-        var weakAdd = WeakSet.prototype.add;
-        var weakHas = WeakSet.prototype.has;
+        // Handled promises carry a mark of their own: the engine's WeakSet searches its entries one by one and its
+        // collector crashes on large weak collections. A promise that takes no property (frozen) is listed instead.
+        var handledMark = makeSymbol('handled');
+        var frozenHandled = [];
+        var markHandled = function (promise) {
+            if (promise[handledMark] === true)
+                return;
+            try {
+                defineProperty(promise, handledMark, {value: true});
+            } catch (e) {
+                if (frozenHandled.length < 10000)
+                    frozenHandled[frozenHandled.length] = promise;
+            }
+        };
+        var isHandled = function (promise) {
+            if (promise[handledMark] === true)
+                return true;
+            for (var i = 0; i < frozenHandled.length; ++i) {
+                if (frozenHandled[i] === promise)
+                    return true;
+            }
+            return false;
+        };
         var noted = [];
         // Past this many noted promises the settled ones are sorted out; pending ones past the hard bound are
         // forgotten (their rejections would go unreported, but memory stays bounded).
@@ -117,7 +138,7 @@
                 var state = host.promiseState(promise);
                 if (state === PENDING) {
                     keep[keep.length] = promise;
-                } else if (state === REJECTED && !apply(weakHas, handled, [promise])) {
+                } else if (state === REJECTED && !isHandled(promise)) {
                     if (report)
                         reasons[reasons.length] = host.promiseResult(promise);
                     else
@@ -150,7 +171,7 @@
         define(proto, 'constructor', Promise);
         define(proto, 'then', function then(onFulfilled, onRejected) {
             if (this !== null && (typeof this === 'object' || typeof this === 'function'))
-                apply(weakAdd, handled, [this]);
+                markHandled(this);
             return apply(nativeThen, this, arguments);
         });
         define(global, 'Promise', Promise);
