@@ -1,47 +1,30 @@
 // The library that supplies what Qt 5.15's engine lacks of today's JavaScript and replaces the built-ins it gets
-// wrong. script/BuiltinLibrary reads this file in sections: each "//@ name : words < needs" line starts one. The
-// section is compiled only when a text about to run mentions one of its words ("a+b" means both a and b, "*"
-// means every text) and installs itself, once per engine, after the sections it needs. A section is a function
+// wrong. script/BuiltinLibrary reads this file in sections: each "//@ name : words < needs" line starts one. A
+// section is compiled only when a text about to run mentions one of its words outside comments ("a+b" means both;
+// ".a" means a as a property: after a dot, as the string of o['a'] or before a colon; "\/" is the escaped slash of
+// a regular expression), and installs itself once per engine, after the sections it needs. A section is a function
 // (kit, global) that defines only what the engine lacks, or replaces a built-in only after checking, in this
 // engine, that its answer is wrong.
 
 //@ kit
-// Runs first in a fresh engine, before any of the user's code: what the sections build with is taken from the
-// pristine built-ins here, so a script that replaces Object.defineProperty or Array cannot break a later install.
-(function (g) {
-    'use strict';
-    // The sections are compiled inside a function whose parameters carry these names, so that the names in them
-    // mean the engine's own built-ins whatever a script has assigned to the globals since.
-    var names = ['Object', 'Function', 'Array', 'String', 'Symbol', 'Math', 'Number', 'Boolean', 'RegExp', 'Reflect',
-                 'Error', 'TypeError', 'RangeError', 'Map', 'Set', 'WeakMap', 'WeakSet', 'Date', 'JSON', 'ArrayBuffer',
-                 'DataView', 'Int8Array', 'Uint8Array', 'Uint8ClampedArray', 'Int16Array', 'Uint16Array',
-                 'Int32Array', 'Uint32Array', 'Float32Array', 'Float64Array'];
-    var values = names.map(function (name) { return g[name]; });
-    var Object = g.Object, Function = g.Function, Array = g.Array, String = g.String, Symbol = g.Symbol;
-    var Math = g.Math, Error = g.Error, TypeError = g.TypeError, RangeError = g.RangeError, Map = g.Map;
-    var WeakMap = g.WeakMap, ArrayBuffer = g.ArrayBuffer, DataView = g.DataView, Int8Array = g.Int8Array;
-    var Reflect = g.Reflect, RegExp = g.RegExp, Number = g.Number;
-    var O = Object, defineProperty = O.defineProperty, getOwn = O.getOwnPropertyDescriptor;
-    var apply = Function.prototype.call.bind(Function.prototype.apply);
-    var hasOwn = Function.prototype.call.bind(O.prototype.hasOwnProperty);
-    var k = {
-        g: g, Object: O, Array: Array, String: String, Symbol: Symbol, Math: Math, Number: Number, RegExp: RegExp,
-        Reflect: Reflect, Error: Error, TypeError: TypeError, RangeError: RangeError, Map: Map, WeakMap: WeakMap,
-        ArrayBuffer: ArrayBuffer, SharedArrayBuffer: g.SharedArrayBuffer, Atomics: g.Atomics, DataView: DataView,
-        defineProperty: defineProperty, getOwn: getOwn, apply: apply, hasOwn: hasOwn,
-        TypedArray: O.getPrototypeOf(Int8Array), typedArrays: {}, globals: [], globalValues: [], file: '',
-        names: names.join(', '), values: values
-    };
-    ['Int8Array', 'Uint8Array', 'Uint8ClampedArray', 'Int16Array', 'Uint16Array', 'Int32Array', 'Uint32Array',
-     'Float32Array', 'Float64Array'].forEach(function (name) { k.typedArrays[name] = g[name]; });
-    var tag = getOwn(k.TypedArray.prototype, Symbol.toStringTag);
-    var tagOf = tag && tag.get;
-    var lengthOf = getOwn(k.TypedArray.prototype, 'length').get;
+// What the other sections build with; it comes first wherever one is installed. Sections are compiled inside a
+// function whose parameters (Object, Array, defineProperty, ReflectApply, ...) hold the engine's own built-ins,
+// taken when the engine was fresh, so a script that assigns Object.defineProperty or Array cannot break a later
+// install.
+function (k, g) {
+    var hasOwn = function (o, key) { return ReflectApply(hasOwnProperty, o, [key]); };
+    k.g = g;
+    k.apply = ReflectApply;
+    k.hasOwn = hasOwn;
+    k.defineProperty = defineProperty;
+    k.getOwn = getOwnPropertyDescriptor;
+    k.Error = Error;
+    k.SharedArrayBuffer = SharedArrayBuffer;
+    k.globals = [];
+    k.globalValues = [];
     // The file name this library's frames carry in a stack, so errors it makes can name the caller's line.
-    k.file = (function () {
-        var frame = String(new Error().stack).split('\n')[0];
-        return frame.slice(frame.indexOf('@') + 1, frame.lastIndexOf(':') + 1);
-    })();
+    var frame = String(new Error().stack).split('\n')[0];
+    k.file = frame.slice(frame.indexOf('@') + 1, frame.lastIndexOf(':') + 1);
 
     // Properties as the standard defines them: methods writable and configurable, not enumerable.
     k.method = function (target, name, fn, force) {
@@ -56,12 +39,6 @@
         defineProperty(target, name, {get: get, enumerable: false, configurable: true});
         return true;
     };
-    k.constant = function (target, name, value) {
-        if (hasOwn(target, name))
-            return false;
-        defineProperty(target, name, {value: value, writable: false, enumerable: false, configurable: false});
-        return true;
-    };
     // A global the engine lacks: the object tree hides it while it holds this value. A replaced one stays shown,
     // as the engine's was.
     k.global = function (name, value, replace) {
@@ -74,13 +51,6 @@
         }
         return true;
     };
-    // A replacement constructor keeps the statics of the one it replaces (Symbol.species and the like).
-    k.statics = function (from, to) {
-        Reflect.ownKeys(from).forEach(function (key) {
-            if (key !== 'prototype' && key !== 'name' && key !== 'length' && !hasOwn(to, key))
-                defineProperty(to, key, getOwn(from, key));
-        });
-    };
     k.named = function (fn, name) {
         defineProperty(fn, 'name', {value: name, configurable: true});
         return fn;
@@ -89,8 +59,7 @@
     k.relocate = function (error) {
         var frames = String(error.stack).split('\n');
         for (var i = 0; i < frames.length; ++i) {
-            var at = frames[i].indexOf('@');
-            var place = frames[i].slice(at + 1);
+            var place = frames[i].slice(frames[i].indexOf('@') + 1);
             // The library's own frames, and the marker strict code leaves for calls in tail position.
             if (place.indexOf(':') < 0 || (place.lastIndexOf(k.file, 0) === 0 && place.indexOf(':', k.file.length) < 0))
                 continue;
@@ -105,27 +74,27 @@
     k.rangeError = function (message) { return k.relocate(new RangeError(message)); };
 
     k.isObject = function (v) { return (typeof v === 'object' && v !== null) || typeof v === 'function'; };
-    k.isCallable = function (v) { return typeof v === 'function'; };
+    k.str = function (v) {
+        if (typeof v === 'symbol')
+            throw k.typeError('Cannot convert a Symbol value to a string');
+        return String(v);
+    };
+}
+
+//@ convert < kit
+// The conversions and checks most sections share.
+function (k) {
     k.callable = function (v, what) {
         if (typeof v !== 'function')
             throw k.typeError(String(what || typeof v) + ' is not a function');
         return v;
-    };
-    k.toObject = function (v, method) {
-        if (v === null || v === undefined)
-            throw k.typeError(method + ' called on null or undefined');
-        return O(v);
     };
     k.coercible = function (v, method) {
         if (v === null || v === undefined)
             throw k.typeError(method + ' called on null or undefined');
         return v;
     };
-    k.str = function (v) {
-        if (typeof v === 'symbol')
-            throw k.typeError('Cannot convert a Symbol value to a string');
-        return String(v);
-    };
+    k.toObject = function (v, method) { return Object(k.coercible(v, method)); };
     k.toInt = function (v) {
         var n = +v;
         if (n !== n || n === 0)
@@ -141,22 +110,6 @@
         var n = k.toInt(v);
         return n < 0 ? Math.max(length + n, 0) : Math.min(n, length);
     };
-    k.iteratorPrototype = O.getPrototypeOf(O.getPrototypeOf([][Symbol.iterator]()));
-
-    // Typed arrays: the engine's own tag getter tells a typed array from anything else.
-    k.typedName = function (v) {
-        if (tagOf)
-            return tagOf.call(v);
-        return ArrayBuffer.isView(v) && !(v instanceof DataView) ? O.prototype.toString.call(v).slice(8, -1) : undefined;
-    };
-    k.typed = function (v, method) {
-        var name = k.typedName(v);
-        if (name === undefined)
-            throw k.typeError(method + ': this is not a typed array');
-        return name;
-    };
-    k.typedLength = function (v) { return lengthOf.call(v); };
-
     // ArraySpeciesCreate: an array of the kind the receiver's constructor asks for.
     k.speciesArray = function (original, length) {
         if (!Array.isArray(original))
@@ -176,7 +129,47 @@
     k.createData = function (target, key, value) {
         defineProperty(target, key, {value: value, writable: true, enumerable: true, configurable: true});
     };
+    // A replacement constructor keeps the statics of the one it replaces (Symbol.species and the like).
+    k.statics = function (from, to) {
+        Reflect.ownKeys(from).forEach(function (key) {
+            if (key !== 'prototype' && key !== 'name' && key !== 'length' && !k.hasOwn(to, key))
+                defineProperty(to, key, getOwnPropertyDescriptor(from, key));
+        });
+    };
+    k.constant = function (target, name, value) {
+        if (k.hasOwn(target, name))
+            return false;
+        defineProperty(target, name, {value: value, writable: false, enumerable: false, configurable: false});
+        return true;
+    };
+}
 
+//@ typed < kit
+// Typed arrays: the engine's own tag getter tells a typed array from anything else.
+function (k) {
+    var TypedArray = getPrototypeOf(Int8Array);
+    var tag = getOwnPropertyDescriptor(TypedArray.prototype, Symbol.toStringTag);
+    var tagOf = tag && tag.get, lengthOf = getOwnPropertyDescriptor(TypedArray.prototype, 'length').get;
+    k.TypedArray = TypedArray;
+    k.typedArrays = {Int8Array: Int8Array, Uint8Array: Uint8Array, Uint8ClampedArray: Uint8ClampedArray,
+                     Int16Array: Int16Array, Uint16Array: Uint16Array, Int32Array: Int32Array, Uint32Array: Uint32Array,
+                     Float32Array: Float32Array, Float64Array: Float64Array};
+    k.typedName = function (v) {
+        if (tagOf)
+            return ReflectApply(tagOf, v, []);
+        return ArrayBuffer.isView(v) && !(v instanceof DataView) ? Object.prototype.toString.call(v).slice(8, -1) : undefined;
+    };
+    k.typed = function (v, method) {
+        var name = k.typedName(v);
+        if (name === undefined)
+            throw k.typeError(method + ': this is not a typed array');
+        return name;
+    };
+    k.typedLength = function (v) { return ReflectApply(lengthOf, v, []); };
+}
+
+//@ sorting < kit
+function (k) {
     // A stable merge sort of list by compare (a function returning a number; NaN counts as equal).
     k.sort = function (list, compare) {
         var n = list.length;
@@ -201,12 +194,6 @@
                 list[m] = from[m];
         return list;
     };
-    // The order Array.prototype.sort gives without a comparator: by string, undefined last (the caller keeps
-    // undefined out of the list).
-    k.stringOrder = function (a, b) {
-        var x = k.str(a), y = k.str(b);
-        return x < y ? -1 : x > y ? 1 : 0;
-    };
     // The order of typed-array sort without a comparator: numeric, -0 before +0, NaN last.
     k.numericOrder = function (a, b) {
         if (a !== a)
@@ -224,9 +211,12 @@
     k.comparator = function (compare, method) {
         if (compare !== undefined && typeof compare !== 'function')
             throw k.typeError('The comparison function of ' + method + ' must be either a function or undefined');
-        return compare;
+        return compare === undefined ? undefined : function (a, b) {
+            var r = +compare(a, b);
+            return r !== r ? 0 : r;
+        };
     };
-    // The values of an array-like in sorted order, as toSorted and sort read them.
+    // The values of an array-like in the order toSorted gives: undefined last, by string without a comparator.
     k.sortedValues = function (object, length, compare) {
         var values = [], undefinedCount = 0;
         for (var i = 0; i < length; ++i) {
@@ -236,46 +226,31 @@
             else
                 values.push(v);
         }
-        k.sort(values, compare === undefined ? k.stringOrder : function (a, b) {
-            var r = +compare(a, b);
-            return r !== r ? 0 : r;
+        k.sort(values, compare || function (a, b) {
+            var x = k.str(a), y = k.str(b);
+            return x < y ? -1 : x > y ? 1 : 0;
         });
         while (undefinedCount-- > 0)
             values.push(undefined);
         return values;
     };
+}
 
-    // Installs the sections given, each on its own: one that fails leaves the others working.
-    k.install = function (sections) {
-        for (var i = 0; i < sections.length; ++i) {
-            try {
-                sections[i](k, g);
-            } catch (e) {
-            }
-        }
-    };
-    k.holds = function (name, value) {
-        var i = k.globals.indexOf(name);
-        return i >= 0 && k.globalValues[i] === value;
-    };
-    return k;
-})
-
-//@ globalThis : globalThis
+//@ globalThis : globalThis < kit
 function (k, g) {
     k.global('globalThis', g);
 }
 
-//@ at : at
+//@ at : .at < kit convert typed
 function (k) {
-    k.method(k.Array.prototype, 'at', function at(index) {
+    k.method(Array.prototype, 'at', function at(index) {
         var o = k.toObject(this, 'Array.prototype.at');
         var length = k.toLength(o.length), i = k.toInt(index);
         if (i < 0)
             i += length;
         return i < 0 || i >= length ? undefined : o[i];
     });
-    k.method(k.String.prototype, 'at', function at(index) {
+    k.method(String.prototype, 'at', function at(index) {
         var s = k.str(k.coercible(this, 'String.prototype.at'));
         var i = k.toInt(index);
         if (i < 0)
@@ -289,10 +264,10 @@ function (k) {
             i += length;
         return i < 0 || i >= length ? undefined : this[i];
     });
-    k.Array.prototype[k.Symbol.unscopables].at = true;
+    Array.prototype[Symbol.unscopables].at = true;
 }
 
-//@ flat : flat flatMap
+//@ flat : .flat flatMap < kit convert
 function (k) {
     function flatten(target, source, sourceLength, start, depth, mapper, thisArg) {
         var index = start;
@@ -312,7 +287,7 @@ function (k) {
         }
         return index;
     }
-    k.method(k.Array.prototype, 'flat', function flat() {
+    k.method(Array.prototype, 'flat', function flat() {
         var o = k.toObject(this, 'Array.prototype.flat');
         var length = k.toLength(o.length);
         var depth = arguments.length > 0 && arguments[0] !== undefined ? k.toInt(arguments[0]) : 1;
@@ -320,7 +295,7 @@ function (k) {
         flatten(result, o, length, 0, depth);
         return result;
     });
-    k.method(k.Array.prototype, 'flatMap', function flatMap(callback) {
+    k.method(Array.prototype, 'flatMap', function flatMap(callback) {
         var o = k.toObject(this, 'Array.prototype.flatMap');
         var length = k.toLength(o.length);
         k.callable(callback, 'flatMap mapper function');
@@ -328,12 +303,12 @@ function (k) {
         flatten(result, o, length, 0, 1, callback, arguments[1]);
         return result;
     });
-    var unscopables = k.Array.prototype[k.Symbol.unscopables];
+    var unscopables = Array.prototype[Symbol.unscopables];
     unscopables.flat = true;
     unscopables.flatMap = true;
 }
 
-//@ findLast : findLast findLastIndex
+//@ findLast : findLast findLastIndex < kit convert typed
 function (k) {
     function search(o, length, predicate, thisArg, wantIndex) {
         k.callable(predicate, 'predicate');
@@ -344,11 +319,11 @@ function (k) {
         }
         return wantIndex ? -1 : undefined;
     }
-    k.method(k.Array.prototype, 'findLast', function findLast(predicate) {
+    k.method(Array.prototype, 'findLast', function findLast(predicate) {
         var o = k.toObject(this, 'Array.prototype.findLast');
         return search(o, k.toLength(o.length), predicate, arguments[1], false);
     });
-    k.method(k.Array.prototype, 'findLastIndex', function findLastIndex(predicate) {
+    k.method(Array.prototype, 'findLastIndex', function findLastIndex(predicate) {
         var o = k.toObject(this, 'Array.prototype.findLastIndex');
         return search(o, k.toLength(o.length), predicate, arguments[1], true);
     });
@@ -360,30 +335,30 @@ function (k) {
         k.typed(this, '%TypedArray%.prototype.findLastIndex');
         return search(this, k.typedLength(this), predicate, arguments[1], true);
     });
-    var unscopables = k.Array.prototype[k.Symbol.unscopables];
+    var unscopables = Array.prototype[Symbol.unscopables];
     unscopables.findLast = true;
     unscopables.findLastIndex = true;
 }
 
-//@ byCopy : toSorted toReversed with toSpliced
+//@ byCopy : toSorted toReversed .with toSpliced < kit convert typed sorting
 function (k) {
     var maxLength = 9007199254740991;
     function arrayOf(length) {
         if (length > 4294967295)
             throw k.rangeError('Invalid array length');
-        return new k.Array(length);
+        return new Array(length);
     }
-    k.method(k.Array.prototype, 'toSorted', function toSorted(compare) {
-        k.comparator(compare, 'Array.prototype.toSorted');
+    k.method(Array.prototype, 'toSorted', function toSorted(compare) {
+        var order = k.comparator(compare, 'Array.prototype.toSorted');
         var o = k.toObject(this, 'Array.prototype.toSorted');
         var length = k.toLength(o.length);
         var result = arrayOf(length);
-        var values = k.sortedValues(o, length, compare);
+        var values = k.sortedValues(o, length, order);
         for (var i = 0; i < length; ++i)
             result[i] = values[i];
         return result;
     });
-    k.method(k.Array.prototype, 'toReversed', function toReversed() {
+    k.method(Array.prototype, 'toReversed', function toReversed() {
         var o = k.toObject(this, 'Array.prototype.toReversed');
         var length = k.toLength(o.length);
         var result = arrayOf(length);
@@ -391,7 +366,7 @@ function (k) {
             result[i] = o[length - 1 - i];
         return result;
     });
-    k.method(k.Array.prototype, 'with', function (index, value) {
+    k.method(Array.prototype, 'with', function (index, value) {
         var o = k.toObject(this, 'Array.prototype.with');
         var length = k.toLength(o.length), i = k.toInt(index);
         var actual = i < 0 ? length + i : i;
@@ -402,8 +377,8 @@ function (k) {
             result[j] = j === actual ? value : o[j];
         return result;
     });
-    k.named(k.Array.prototype['with'], 'with');
-    k.method(k.Array.prototype, 'toSpliced', function toSpliced(start, skipCount) {
+    k.named(Array.prototype['with'], 'with');
+    k.method(Array.prototype, 'toSpliced', function toSpliced(start, skipCount) {
         var o = k.toObject(this, 'Array.prototype.toSpliced');
         var length = k.toLength(o.length);
         var from = k.relative(start, length);
@@ -422,7 +397,7 @@ function (k) {
             result[n++] = o[i];
         return result;
     });
-    var unscopables = k.Array.prototype[k.Symbol.unscopables];
+    var unscopables = Array.prototype[Symbol.unscopables];
     unscopables.toSorted = true;
     unscopables.toReversed = true;
     unscopables.toSpliced = true;
@@ -461,27 +436,24 @@ function (k) {
     k.named(TA['with'], 'with');
 }
 
-//@ typedSort : sort toSorted
+//@ typedSort : .sort toSorted < kit convert typed sorting
 function (k) {
     k.method(k.TypedArray.prototype, 'sort', function sort(compare) {
-        k.comparator(compare, '%TypedArray%.prototype.sort');
+        var order = k.comparator(compare, '%TypedArray%.prototype.sort');
         k.typed(this, '%TypedArray%.prototype.sort');
-        var length = k.typedLength(this), values = new k.Array(length);
+        var length = k.typedLength(this), values = new Array(length);
         for (var i = 0; i < length; ++i)
             values[i] = this[i];
-        k.sort(values, compare === undefined ? k.numericOrder : function (a, b) {
-            var r = +compare(a, b);
-            return r !== r ? 0 : r;
-        });
+        k.sort(values, order || k.numericOrder);
         for (var j = 0; j < length && j < k.typedLength(this); ++j)
             this[j] = values[j];
         return this;
     });
 }
 
-//@ fromEntries : fromEntries
+//@ fromEntries : fromEntries < kit convert
 function (k) {
-    k.method(k.Object, 'fromEntries', function fromEntries(iterable) {
+    k.method(Object, 'fromEntries', function fromEntries(iterable) {
         k.coercible(iterable, 'Object.fromEntries');
         var result = {};
         for (var entry of iterable) {
@@ -494,16 +466,16 @@ function (k) {
     });
 }
 
-//@ hasOwn : hasOwn
+//@ hasOwn : hasOwn < kit convert
 function (k) {
-    k.method(k.Object, 'hasOwn', function hasOwn(object, key) {
+    k.method(Object, 'hasOwn', function hasOwn(object, key) {
         return k.hasOwn(k.toObject(object, 'Object.hasOwn'), key);
     });
 }
 
-//@ trim : trimStart trimEnd trimLeft trimRight
+//@ trim : trimStart trimEnd trimLeft trimRight < kit convert
 function (k) {
-    var trim = k.String.prototype.trim;
+    var trim = String.prototype.trim;
     // The engine's own trim knows the white space; a letter beside the text keeps one end as it was.
     var trimStart = function trimStart() {
         var s = k.str(k.coercible(this, 'String.prototype.trimStart'));
@@ -514,18 +486,18 @@ function (k) {
         var s = k.str(k.coercible(this, 'String.prototype.trimEnd'));
         return trim.call('x' + s).slice(1);
     };
-    var proto = k.String.prototype;
+    var proto = String.prototype;
     if (k.method(proto, 'trimStart', trimStart))
         k.method(proto, 'trimLeft', trimStart);
     if (k.method(proto, 'trimEnd', trimEnd))
         k.method(proto, 'trimRight', trimEnd);
 }
 
-//@ regexpProtocol
+//@ regexpProtocol < kit convert
 // What replaceAll, matchAll and the String method fix share: whether a value is a regular expression, and whether
 // one runs on the engine's own methods (then the engine's fast String methods give the right answer).
 function (k) {
-    var proto = k.RegExp.prototype, S = k.Symbol;
+    var proto = RegExp.prototype, S = Symbol;
     var flagsOf = k.getOwn(proto, 'flags').get;
     k.nativeExec = proto.exec;
     k.nativeSymbols = {};
@@ -538,13 +510,13 @@ function (k) {
             return !!m;
         try {
             flagsOf.call(v);
-            return v instanceof k.RegExp;
+            return v instanceof RegExp;
         } catch (e) {
             return false;
         }
     };
     k.plainRegExp = function (v, symbolName) {
-        return v instanceof k.RegExp && v[S[symbolName]] === k.nativeSymbols[symbolName] && v.exec === k.nativeExec;
+        return v instanceof RegExp && v[S[symbolName]] === k.nativeSymbols[symbolName] && v.exec === k.nativeExec;
     };
     k.requireGlobal = function (v, method) {
         if (k.isRegExp(v)) {
@@ -555,9 +527,9 @@ function (k) {
     };
 }
 
-//@ replaceAll : replaceAll < regexpProtocol
+//@ replaceAll : replaceAll < kit convert regexpProtocol
 function (k) {
-    var nativeReplace = k.String.prototype.replace;
+    var nativeReplace = String.prototype.replace;
     // GetSubstitution for a plain string match: $$, $&, $` and $' (there are no groups).
     function substitute(matched, string, position, template) {
         if (template.indexOf('$') < 0)
@@ -576,13 +548,13 @@ function (k) {
         }
         return result;
     }
-    k.method(k.String.prototype, 'replaceAll', function replaceAll(searchValue, replaceValue) {
+    k.method(String.prototype, 'replaceAll', function replaceAll(searchValue, replaceValue) {
         var o = k.coercible(this, 'String.prototype.replaceAll');
         if (searchValue !== undefined && searchValue !== null) {
             k.requireGlobal(searchValue, 'String.prototype.replaceAll');
             if (k.plainRegExp(searchValue, 'replace'))
                 return nativeReplace.call(k.str(o), searchValue, replaceValue);
-            var replacer = k.isObject(searchValue) ? searchValue[k.Symbol.replace] : undefined;
+            var replacer = k.isObject(searchValue) ? searchValue[Symbol.replace] : undefined;
             if (replacer !== undefined && replacer !== null)
                 return k.apply(k.callable(replacer), searchValue, [o, replaceValue]);
         }
@@ -608,12 +580,12 @@ function (k) {
     });
 }
 
-//@ matchAll : matchAll < regexpProtocol
+//@ matchAll : matchAll < kit convert regexpProtocol
 function (k) {
-    var S = k.Symbol;
+    var S = Symbol;
     k.constant(S, 'matchAll', S('Symbol.matchAll'));
-    var iteratorProto = k.Object.create(k.iteratorPrototype);
-    var states = new k.WeakMap();
+    var iteratorProto = Object.create(getPrototypeOf(getPrototypeOf([][Symbol.iterator]())));
+    var states = new WeakMap();
     k.method(iteratorProto, 'next', function next() {
         var state = states.get(this);
         if (!state)
@@ -647,32 +619,32 @@ function (k) {
         }
         return {value: match, done: false};
     });
-    k.Object.defineProperty(iteratorProto, S.toStringTag, {value: 'RegExp String Iterator', configurable: true});
+    Object.defineProperty(iteratorProto, S.toStringTag, {value: 'RegExp String Iterator', configurable: true});
     var regexpMatchAll = function (string) {
         if (!k.isObject(this))
             throw k.typeError('RegExp.prototype[Symbol.matchAll] called on a non-object');
         var s = k.str(string);
         var C = this.constructor;
         if (C === undefined) {
-            C = k.RegExp;
+            C = RegExp;
         } else {
             if (!k.isObject(C))
                 throw k.typeError('object.constructor is not an object');
             C = C[S.species];
             if (C === undefined || C === null)
-                C = k.RegExp;
+                C = RegExp;
         }
         var flags = k.str(this.flags);
         var matcher = new C(this, flags);
         matcher.lastIndex = k.toLength(this.lastIndex);
-        var iterator = k.Object.create(iteratorProto);
+        var iterator = Object.create(iteratorProto);
         states.set(iterator, {matcher: matcher, string: s, global: flags.indexOf('g') >= 0,
                               unicode: flags.indexOf('u') >= 0, done: false});
         return iterator;
     };
-    k.Object.defineProperty(k.RegExp.prototype, S.matchAll,
+    Object.defineProperty(RegExp.prototype, S.matchAll,
                             {value: k.named(regexpMatchAll, '[Symbol.matchAll]'), writable: true, configurable: true});
-    k.method(k.String.prototype, 'matchAll', function matchAll(regexp) {
+    k.method(String.prototype, 'matchAll', function matchAll(regexp) {
         var o = k.coercible(this, 'String.prototype.matchAll');
         if (regexp !== undefined && regexp !== null) {
             k.requireGlobal(regexp, 'String.prototype.matchAll');
@@ -680,34 +652,37 @@ function (k) {
             if (matcher !== undefined && matcher !== null)
                 return k.apply(k.callable(matcher), regexp, [o]);
         }
-        var rx = new k.RegExp(regexp, 'g');
+        var rx = new RegExp(regexp, 'g');
         return rx[S.matchAll](k.str(o));
     });
 }
 
-//@ symbols : asyncIterator dispose asyncDispose description
+//@ symbols : asyncIterator dispose asyncDispose < kit convert
 function (k) {
-    var S = k.Symbol;
-    k.constant(S, 'asyncIterator', S('Symbol.asyncIterator'));
-    k.constant(S, 'dispose', S('Symbol.dispose'));
-    k.constant(S, 'asyncDispose', S('Symbol.asyncDispose'));
-    var valueOf = S.prototype.valueOf, toString = S.prototype.toString;
+    k.constant(Symbol, 'asyncIterator', Symbol('Symbol.asyncIterator'));
+    k.constant(Symbol, 'dispose', Symbol('Symbol.dispose'));
+    k.constant(Symbol, 'asyncDispose', Symbol('Symbol.asyncDispose'));
+}
+
+//@ description : .description < kit convert
+function (k) {
+    var valueOf = Symbol.prototype.valueOf, toString = Symbol.prototype.toString;
     // Symbol('') and Symbol() print alike here, so an empty description reads as none (Symbol.for('') excepted).
-    k.getter(S.prototype, 'description', function description() {
-        var symbol = valueOf.call(this);
-        var text = toString.call(symbol).slice(7, -1);
-        return text !== '' || S.keyFor(symbol) === '' ? text : undefined;
+    k.getter(Symbol.prototype, 'description', function description() {
+        var symbol = ReflectApply(valueOf, this, []);
+        var text = ReflectApply(toString, symbol, []).slice(7, -1);
+        return text !== '' || Symbol.keyFor(symbol) === '' ? text : undefined;
     });
 }
 
-//@ aggregateError : AggregateError any
+//@ aggregateError : AggregateError .any < kit convert
 function (k) {
     if (k.hasOwn(k.g, 'AggregateError'))
         return;
     var NativeError = k.Error;
     var AggregateError = function AggregateError(errors, message) {
         var target = new.target || AggregateError;
-        var error = k.Reflect.construct(NativeError, message === undefined ? [] : [k.str(message)], target);
+        var error = Reflect.construct(NativeError, message === undefined ? [] : [k.str(message)], target);
         var options = arguments[2];
         if (k.isObject(options) && 'cause' in options)
             k.defineProperty(error, 'cause', {value: options.cause, writable: true, configurable: true});
@@ -717,8 +692,8 @@ function (k) {
         k.defineProperty(error, 'errors', {value: list, writable: true, configurable: true});
         return k.relocate(error);
     };
-    k.Object.setPrototypeOf(AggregateError, NativeError);
-    AggregateError.prototype = k.Object.create(NativeError.prototype);
+    Object.setPrototypeOf(AggregateError, NativeError);
+    AggregateError.prototype = Object.create(NativeError.prototype);
     k.defineProperty(AggregateError, 'prototype', {writable: false});
     k.method(AggregateError.prototype, 'constructor', AggregateError);
     k.method(AggregateError.prototype, 'name', 'AggregateError');
@@ -727,7 +702,7 @@ function (k) {
     k.AggregateError = AggregateError;
 }
 
-//@ errorCause : cause
+//@ errorCause : .cause < kit convert
 function (k, g) {
     if (new k.Error('', {cause: 1}).cause === 1)
         return;
@@ -738,7 +713,7 @@ function (k, g) {
         if (typeof Native !== 'function' || Native.prototype.constructor !== Native)
             return undefined;
         var Wrapper = function (message, options) {
-            var error = k.Reflect.construct(Native, message === undefined ? [] : [message], new.target || Wrapper);
+            var error = Reflect.construct(Native, message === undefined ? [] : [message], new.target || Wrapper);
             if (k.isObject(options) && 'cause' in options)
                 k.defineProperty(error, 'cause', {value: options.cause, writable: true, configurable: true});
             return k.relocate(error);
@@ -747,7 +722,7 @@ function (k, g) {
         k.defineProperty(Wrapper, 'length', {value: 1, configurable: true});
         k.defineProperty(Wrapper, 'prototype', {value: Native.prototype, writable: false, enumerable: false,
                                                configurable: false});
-        k.Object.setPrototypeOf(Wrapper, parent || k.Object.getPrototypeOf(Native));
+        Object.setPrototypeOf(Wrapper, parent || Object.getPrototypeOf(Native));
         k.statics(Native, Wrapper);
         k.method(Native.prototype, 'constructor', Wrapper, true);
         k.global(name, Wrapper, true);
@@ -761,10 +736,10 @@ function (k, g) {
         wrap(name, base);
     });
     if (k.AggregateError)
-        k.Object.setPrototypeOf(k.AggregateError, base);
+        Object.setPrototypeOf(k.AggregateError, base);
 }
 
-//@ promiseStatics : allSettled any < aggregateError
+//@ promiseStatics : allSettled .any < kit convert aggregateError
 // On whatever Promise is global now (the session may have wrapped the engine's): new statics only, never a new
 // constructor.
 function (k, g) {
@@ -843,7 +818,7 @@ function (k, g) {
     });
 }
 
-//@ promiseFinally : finally
+//@ promiseFinally : .finally < kit
 function (k, g) {
     var P = g.Promise;
     if (typeof P !== 'function' || !k.isObject(P.prototype))
@@ -857,7 +832,7 @@ function (k, g) {
         } else {
             if (!k.isObject(C))
                 throw k.typeError('The promise constructor is not an object');
-            var species = C[k.Symbol.species];
+            var species = C[Symbol.species];
             C = species === undefined || species === null ? P : species;
         }
         if (typeof onFinally !== 'function')
@@ -871,11 +846,11 @@ function (k, g) {
     k.named(P.prototype['finally'], 'finally');
 }
 
-//@ structuredClone : structuredClone
+//@ structuredClone : structuredClone < kit convert typed
 function (k) {
-    var O = k.Object, getTime = Date.prototype.getTime, flagsOf = k.getOwn(k.RegExp.prototype, 'flags').get;
-    var bufferLength = k.getOwn(k.ArrayBuffer.prototype, 'byteLength').get, slice = k.ArrayBuffer.prototype.slice;
-    var mapHas = k.Map.prototype.has, setHas = Set.prototype.has;
+    var O = Object, getTime = Date.prototype.getTime, flagsOf = k.getOwn(RegExp.prototype, 'flags').get;
+    var bufferLength = k.getOwn(ArrayBuffer.prototype, 'byteLength').get, slice = ArrayBuffer.prototype.slice;
+    var mapHas = Map.prototype.has, setHas = Set.prototype.has;
     var wrappers = [[Boolean, Boolean.prototype.valueOf], [Number, Number.prototype.valueOf],
                     [String, String.prototype.valueOf]];
     var errorNames = ['EvalError', 'RangeError', 'ReferenceError', 'SyntaxError', 'TypeError', 'URIError'];
@@ -909,24 +884,24 @@ function (k) {
         if (memory.has(value))
             return memory.get(value);
         var result, i;
-        if (k.Array.isArray(value)) {
-            result = new k.Array(value.length);
+        if (Array.isArray(value)) {
+            result = new Array(value.length);
             memory.set(value, result);
             return copyProperties(value, result, memory);
         }
         if (brand(getTime, value)) {
             result = new Date(getTime.call(value));
-        } else if (brand(flagsOf, value) && value instanceof k.RegExp) {
-            result = new k.RegExp(value.source, value.flags);
+        } else if (brand(flagsOf, value) && value instanceof RegExp) {
+            result = new RegExp(value.source, value.flags);
         } else if (brand(bufferLength, value)) {
             result = slice.call(value, 0);
         } else if (ArrayBuffer.isView(value)) {
             var buffer = clone(value.buffer, memory);
-            var Ctor = value instanceof k.DataView ? k.DataView : k.typedArrays[k.typedName(value)];
-            result = value instanceof k.DataView ? new Ctor(buffer, value.byteOffset, value.byteLength)
+            var Ctor = value instanceof DataView ? DataView : k.typedArrays[k.typedName(value)];
+            result = value instanceof DataView ? new Ctor(buffer, value.byteOffset, value.byteLength)
                                                  : new Ctor(buffer, value.byteOffset, value.length);
         } else if (brand(function () { mapHas.call(this); }, value)) {
-            result = new k.Map();
+            result = new Map();
             memory.set(value, result);
             value.forEach(function (v, key) { result.set(clone(key, memory), clone(v, memory)); });
             return result;
@@ -950,7 +925,7 @@ function (k) {
                     break;
                 }
             if (result === undefined) {
-                if (brand(k.Symbol.prototype.valueOf, value) || value instanceof k.WeakMap || value instanceof WeakSet
+                if (brand(Symbol.prototype.valueOf, value) || value instanceof WeakMap || value instanceof WeakSet
                         || value instanceof k.g.Promise || (k.g.WeakRef && value instanceof k.g.WeakRef))
                     throw fail(value);
                 result = {};
@@ -964,19 +939,19 @@ function (k) {
     var structuredClone = function structuredClone(value) {
         if (arguments.length === 0)
             throw k.typeError("Failed to execute 'structuredClone': 1 argument required, but only 0 present.");
-        return clone(value, new k.Map());
+        return clone(value, new Map());
     };
     k.global('structuredClone', structuredClone);
 }
 
-//@ weakRefs : WeakRef FinalizationRegistry
+//@ weakRefs : WeakRef FinalizationRegistry < kit convert
 // Honest but strong: a WeakRef keeps its target (deref keeps answering it) and a registry never calls back, both
 // of which the language allows.
 function (k) {
     function canBeHeldWeakly(v) {
-        return k.isObject(v) || (typeof v === 'symbol' && k.Symbol.keyFor(v) === undefined);
+        return k.isObject(v) || (typeof v === 'symbol' && Symbol.keyFor(v) === undefined);
     }
-    var targets = new k.WeakMap();
+    var targets = new WeakMap();
     var WeakRef = function WeakRef(target) {
         if (new.target === undefined)
             throw k.typeError("Constructor WeakRef requires 'new'");
@@ -989,17 +964,17 @@ function (k) {
             throw k.typeError('WeakRef.prototype.deref called on an incompatible receiver');
         return targets.get(this);
     });
-    k.Object.defineProperty(WeakRef.prototype, k.Symbol.toStringTag, {value: 'WeakRef', configurable: true});
+    Object.defineProperty(WeakRef.prototype, Symbol.toStringTag, {value: 'WeakRef', configurable: true});
     k.defineProperty(WeakRef, 'prototype', {writable: false});
     k.global('WeakRef', WeakRef);
 
     // The tokens each registry holds: objects weakly, symbols in a Map (the engine's WeakMap takes no symbols).
-    var registries = new k.WeakMap();
+    var registries = new WeakMap();
     var FinalizationRegistry = function FinalizationRegistry(cleanup) {
         if (new.target === undefined)
             throw k.typeError("Constructor FinalizationRegistry requires 'new'");
         k.callable(cleanup, 'FinalizationRegistry: cleanup');
-        registries.set(this, {objects: new k.WeakMap(), symbols: new k.Map()});
+        registries.set(this, {objects: new WeakMap(), symbols: new Map()});
     };
     function state(registry, method) {
         var s = k.isObject(registry) ? registries.get(registry) : undefined;
@@ -1029,19 +1004,19 @@ function (k) {
             throw k.typeError('Invalid unregisterToken');
         return tokens(s, token)['delete'](token);
     });
-    k.Object.defineProperty(FinalizationRegistry.prototype, k.Symbol.toStringTag,
+    Object.defineProperty(FinalizationRegistry.prototype, Symbol.toStringTag,
                             {value: 'FinalizationRegistry', configurable: true});
     k.defineProperty(FinalizationRegistry, 'prototype', {writable: false});
     k.global('FinalizationRegistry', FinalizationRegistry);
 }
 
-//@ hypot : hypot
+//@ hypot : hypot < kit
 function (k) {
-    if (k.Math.hypot(-5) === 5)
+    if (Math.hypot(-5) === 5)
         return;
     // The engine returns its one argument as it is; this follows the standard, scaled by the largest value and
     // summed with Kahan's compensation like V8.
-    k.method(k.Math, 'hypot', function hypot(value1, value2) {
+    k.method(Math, 'hypot', function hypot(value1, value2) {
         var values = [], max = 0, infinite = false, nan = false;
         for (var i = 0; i < arguments.length; ++i) {
             var n = Math.abs(+arguments[i]);
@@ -1071,9 +1046,9 @@ function (k) {
     }, true);
 }
 
-//@ toPrecision : toPrecision
+//@ toPrecision : toPrecision < kit convert
 function (k) {
-    var proto = k.Number.prototype, valueOf = proto.valueOf, toExponential = proto.toExponential;
+    var proto = Number.prototype, valueOf = proto.valueOf, toExponential = proto.toExponential;
     if ((0.004).toPrecision(4) === '0.004000' && (0.00001).toPrecision(1) === '0.00001')
         return;
     // The engine picks the wrong form for small numbers; its toExponential has the right digits.
@@ -1102,70 +1077,64 @@ function (k) {
     }, true);
 }
 
-//@ regexpText : *
-function (k) {
-    var proto = k.RegExp.prototype, source = k.getOwn(proto, 'source').get, flags = k.getOwn(proto, 'flags').get;
-    var sourceRight = /\//.source === '\\/' && new k.RegExp('\n').source === '\\n';
-    var textRight = String(/\//) === '/\\//' && String(new k.RegExp('\n')) === '/\\n/';
+//@ regexpText : RegExp \/
+// Standing alone (no kit): most scripts with regular expressions mention both words, and this is all they need.
+function () {
+    var proto = RegExp.prototype, source = getOwnPropertyDescriptor(proto, 'source').get;
+    var sourceRight = /\//.source === '\\/' && new RegExp('\n').source === '\\n';
+    var textRight = String(/\//) === '/\\//' && String(new RegExp('\n')) === '/\\n/';
     if (sourceRight && textRight)
         return;
     // The engine puts a backslash before every '/' of the pattern and leaves line breaks as they are; the pattern
     // as written is the engine's text with the backslash before each '/' taken out, and escaping it as the
     // standard asks gives the source.
+    var lineEnds = {'\n': 'n', '\r': 'r', '\u2028': 'u2028', '\u2029': 'u2029'};
     function escapeSource(text) {
         if (text === '')
             return '(?:)';
-        var written = text.replace(/\\\//g, '/');
-        var result = '', inClass = false;
-        for (var i = 0; i < written.length; ++i) {
-            var c = written.charAt(i);
-            if (c === '\\') {
-                var next = written.charAt(i + 1);
-                result += '\\' + (next === '\n' ? 'n' : next === '\r' ? 'r' : next === '\u2028' ? 'u2028'
-                                 : next === '\u2029' ? 'u2029' : next);
-                ++i;
-                continue;
-            }
-            if (c === '[')
-                inClass = true;
-            else if (c === ']')
-                inClass = false;
-            result += c === '/' && !inClass ? '\\/' : c === '\n' ? '\\n' : c === '\r' ? '\\r'
-                    : c === '\u2028' ? '\\u2028' : c === '\u2029' ? '\\u2029' : c;
-        }
-        return result;
+        var inClass = false;
+        return text.replace(/\\\//g, '/').replace(/\\[\s\S]|[\[\]\/\n\r\u2028\u2029]/g, function (m) {
+            if (m.length === 2)
+                return lineEnds[m[1]] ? '\\' + lineEnds[m[1]] : m;
+            if (m === '[' || m === ']')
+                inClass = m === '[';
+            else
+                return m === '/' ? (inClass ? m : '\\/') : '\\' + lineEnds[m];
+            return m;
+        });
     }
     if (!sourceRight) {
-        k.getter(proto, 'source', k.named(function () {
-            if (this === proto)
-                return '(?:)';
-            return escapeSource(source.call(this));
-        }, 'get source'), true);
+        var get = function () {
+            return this === proto ? '(?:)' : escapeSource(ReflectApply(source, this, []));
+        };
+        defineProperty(get, 'name', {value: 'get source', configurable: true});
+        defineProperty(proto, 'source', {get: get, enumerable: false, configurable: true});
     }
     if (!textRight) {
-        k.method(proto, 'toString', function toString() {
-            if (!k.isObject(this))
-                throw k.typeError('RegExp.prototype.toString called on incompatible receiver');
-            return '/' + k.str(this.source) + '/' + k.str(this.flags);
-        }, true);
+        var toString = function toString() {
+            if ((typeof this !== 'object' || this === null) && typeof this !== 'function')
+                throw new TypeError('RegExp.prototype.toString called on incompatible receiver');
+            return '/' + String(this.source) + '/' + String(this.flags);
+        };
+        defineProperty(proto, 'toString', {value: toString, writable: true, enumerable: false, configurable: true});
     }
 }
 
-//@ concat : isConcatSpreadable
+//@ concat : isConcatSpreadable < kit convert
 function (k) {
     var probe = [1];
-    probe[k.Symbol.isConcatSpreadable] = false;
+    probe[Symbol.isConcatSpreadable] = false;
     if ([].concat(probe).length === 1 && [].concat(probe)[0] === probe)
         return;
-    k.method(k.Array.prototype, 'concat', function concat(item) {
+    k.method(Array.prototype, 'concat', function concat(item) {
         var o = k.toObject(this, 'Array.prototype.concat');
         var result = k.speciesArray(o, 0), n = 0;
         for (var a = -1; a < arguments.length; ++a) {
             var e = a < 0 ? o : arguments[a];
             var spreadable = false;
             if (k.isObject(e)) {
-                var flag = e[k.Symbol.isConcatSpreadable];
-                spreadable = flag !== undefined ? !!flag : k.Array.isArray(e);
+                var flag = e[Symbol.isConcatSpreadable];
+                spreadable = flag !== undefined ? !!flag : Array.isArray(e);
             }
             if (spreadable) {
                 var length = k.toLength(e.length);
@@ -1185,9 +1154,9 @@ function (k) {
     }, true);
 }
 
-//@ stringProtocol : Symbol+replace Symbol+split Symbol+search Symbol+match RegExp+exec < regexpProtocol
+//@ stringProtocol : Symbol+replace Symbol+split Symbol+search Symbol+match extends+RegExp+exec < kit convert regexpProtocol
 function (k) {
-    var proto = k.String.prototype, S = k.Symbol;
+    var proto = String.prototype, S = Symbol;
     var probe = {};
     probe[S.split] = function () { return 'custom'; };
     if ('ab'.split(probe) === 'custom')
@@ -1212,9 +1181,9 @@ function (k) {
     });
 }
 
-//@ atomics : Atomics notify
+//@ atomics : Atomics notify < kit convert typed
 function (k) {
-    var A = k.Atomics;
+    var A = Atomics;
     if (!k.isObject(A))
         return;
     var broken = function (name, call) {
@@ -1313,7 +1282,7 @@ function (k) {
         k.method(A, 'wake', ops.notify, true);
 }
 
-//@ sharedBuffer : SharedArrayBuffer
+//@ sharedBuffer : SharedArrayBuffer < kit convert
 function (k, g) {
     var Native = k.SharedArrayBuffer;
     if (typeof Native !== 'function' || new Uint8Array(new Native(4)).length === 4)
@@ -1321,13 +1290,13 @@ function (k, g) {
     // Views on the engine's shared buffers come out empty. One agent shares nothing, so a shared buffer here is an
     // ArrayBuffer with the shared prototype: views, DataView and the Atomics work on it.
     var proto = Native.prototype;
-    var byteLength = k.getOwn(k.ArrayBuffer.prototype, 'byteLength').get;
+    var byteLength = k.getOwn(ArrayBuffer.prototype, 'byteLength').get;
     var nativeLength = k.getOwn(proto, 'byteLength').get;
     var SharedArrayBuffer = function SharedArrayBuffer(length) {
         if (new.target === undefined)
             throw k.typeError("Constructor SharedArrayBuffer requires 'new'");
-        var buffer = new k.ArrayBuffer(length);
-        k.Object.setPrototypeOf(buffer, new.target.prototype);
+        var buffer = new ArrayBuffer(length);
+        Object.setPrototypeOf(buffer, new.target.prototype);
         return buffer;
     };
     k.defineProperty(SharedArrayBuffer, 'prototype', {value: proto, writable: false, enumerable: false,

@@ -23,31 +23,51 @@ namespace {
 
 const QString libraryFile = QStringLiteral("velmora-builtins");
 
-// One section of the library source: the words that make it install ("a+b" needs both words) and the sections it
-// needs installed before it.
+// The engine's own built-ins the sections are compiled with, by parameter name and where they are found.
+const char *const primordials[][2] = {
+    {"Object", "Object"}, {"Array", "Array"}, {"String", "String"}, {"Symbol", "Symbol"},
+    {"Math", "Math"}, {"Number", "Number"}, {"Boolean", "Boolean"}, {"RegExp", "RegExp"}, {"Reflect", "Reflect"},
+    {"Error", "Error"}, {"TypeError", "TypeError"}, {"RangeError", "RangeError"}, {"Map", "Map"}, {"Set", "Set"},
+    {"WeakMap", "WeakMap"}, {"WeakSet", "WeakSet"}, {"Date", "Date"},
+    {"ArrayBuffer", "ArrayBuffer"}, {"SharedArrayBuffer", "SharedArrayBuffer"}, {"DataView", "DataView"},
+    {"Atomics", "Atomics"}, {"Int8Array", "Int8Array"}, {"Uint8Array", "Uint8Array"},
+    {"Uint8ClampedArray", "Uint8ClampedArray"}, {"Int16Array", "Int16Array"}, {"Uint16Array", "Uint16Array"},
+    {"Int32Array", "Int32Array"}, {"Uint32Array", "Uint32Array"}, {"Float32Array", "Float32Array"},
+    {"Float64Array", "Float64Array"}, {"ReflectApply", "Reflect.apply"}, {"defineProperty", "Object.defineProperty"},
+    {"getOwnPropertyDescriptor", "Object.getOwnPropertyDescriptor"}, {"getPrototypeOf", "Object.getPrototypeOf"},
+    {"hasOwnProperty", "Object.prototype.hasOwnProperty"}};
+
+// A word a section waits for, and whether it must be seen as a property (after a dot, in a string, before a colon).
+struct Trigger
+{
+    int word;
+    bool asProperty;
+};
+
+// One section of the library source: the words that make it install (every trigger of one group) and the sections
+// it needs installed before it.
 struct Section
 {
     QString name;
     QString body;
-    std::vector<std::vector<int>> groups;
+    std::vector<std::vector<Trigger>> groups;
     std::vector<int> needs;
-    bool always = false;
 };
 
 struct Library
 {
-    QString kit;
-    int kitLine = 1;
-    std::vector<Section> sections;
+    std::vector<Section> sections; // in the order of the file, each after the ones it needs
+    QString parameters;            // "k, g, Object, Function, ..."
     std::vector<std::u16string> words;
     std::unordered_map<std::u16string_view, int> wordIds;
-    std::array<bool, 128> firstLetters{};
-    int shortest = 0;
+    int escapedSlash = -1;         // the word "\/"
+    std::array<std::array<bool, 128>, 128> ends{}; // by first and last letter: could a word be the library's
+    int shortest = 1000;
     int longest = 0;
 
     int wordId(const QString &word)
     {
-        const std::u16string key(reinterpret_cast<const char16_t *>(word.utf16()), word.size());
+        const std::u16string key(reinterpret_cast<const char16_t *>(word.utf16()), std::size_t(word.size()));
         for (std::size_t i = 0; i < words.size(); ++i)
             if (words[i] == key)
                 return int(i);
@@ -64,53 +84,38 @@ const Library &library()
         auto lib = std::make_unique<Library>();
         QFile resource(QStringLiteral(":/hex/res/builtins.js"));
         const QString source = resource.open(QIODevice::ReadOnly) ? Utf8Text::decode(resource.readAll()) : QString();
-        const QStringList lines = source.split(QLatin1Char('\n'));
+        std::vector<QStringList> needNames;
         QStringList body;
-        Section *current = nullptr;
-        bool inKit = false;
         const auto close = [&] {
-            if (inKit)
-                lib->kit = body.join(QLatin1Char('\n'));
-            else if (current)
-                current->body = body.join(QLatin1Char('\n'));
+            if (!lib->sections.empty())
+                lib->sections.back().body = body.join(QLatin1Char('\n'));
             body.clear();
         };
-        std::vector<QStringList> needNames;
-        for (int i = 0; i < lines.size(); ++i) {
-            const QString &line = lines.at(i);
+        for (const QString &line : source.split(QLatin1Char('\n'))) {
             if (!line.startsWith(QLatin1String("//@ "))) {
-                if (inKit || current)
-                    body.append(line);
+                body.append(line);
                 continue;
             }
             close();
             const QString header = line.mid(4);
-            const int colon = header.indexOf(QLatin1Char(':'));
-            const int less = header.indexOf(QLatin1Char('<'));
-            const QString name = header.left(colon >= 0 ? colon : less >= 0 ? less : header.size()).trimmed();
-            if (name == QLatin1String("kit")) {
-                inKit = true;
-                lib->kitLine = i + 2;
-                current = nullptr;
-                continue;
-            }
-            inKit = false;
+            const QString name = header.section(QLatin1Char(':'), 0, 0).section(QLatin1Char('<'), 0, 0).trimmed();
+            const QString triggers = header.contains(QLatin1Char(':'))
+                                         ? header.section(QLatin1Char(':'), 1).section(QLatin1Char('<'), 0, 0)
+                                         : QString();
             lib->sections.emplace_back();
-            current = &lib->sections.back();
-            current->name = name;
-            const QString triggers = colon >= 0 ? header.mid(colon + 1, less > colon ? less - colon - 1 : -1) : QString();
+            Section &section = lib->sections.back();
+            section.name = name;
             for (const QString &group : triggers.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-                if (group == QLatin1String("*")) {
-                    current->always = true;
-                    continue;
+                std::vector<Trigger> all;
+                for (const QString &word : group.split(QLatin1Char('+'))) {
+                    const bool asProperty = word.startsWith(QLatin1Char('.'));
+                    all.push_back({lib->wordId(asProperty ? word.mid(1) : word), asProperty});
                 }
-                std::vector<int> ids;
-                for (const QString &word : group.split(QLatin1Char('+')))
-                    ids.push_back(lib->wordId(word));
-                current->groups.push_back(ids);
+                section.groups.push_back(all);
             }
-            needNames.push_back(less >= 0 ? header.mid(less + 1).split(QLatin1Char(' '), Qt::SkipEmptyParts)
-                                          : QStringList());
+            needNames.push_back(header.contains(QLatin1Char('<'))
+                                    ? header.section(QLatin1Char('<'), 1).split(QLatin1Char(' '), Qt::SkipEmptyParts)
+                                    : QStringList());
         }
         close();
         for (std::size_t i = 0; i < lib->sections.size(); ++i)
@@ -118,53 +123,128 @@ const Library &library()
                 for (std::size_t j = 0; j < i; ++j)
                     if (lib->sections[j].name == need)
                         lib->sections[i].needs.push_back(int(j));
-        lib->shortest = 1000;
         for (std::size_t i = 0; i < lib->words.size(); ++i) {
             const std::u16string &word = lib->words[i];
+            if (word == u"\\/") {
+                lib->escapedSlash = int(i);
+                continue;
+            }
             lib->wordIds.emplace(std::u16string_view(word), int(i));
-            lib->firstLetters[word.front() & 127] = true;
+            lib->ends[word.front() & 127][word.back() & 127] = true;
             lib->shortest = std::min(lib->shortest, int(word.size()));
             lib->longest = std::max(lib->longest, int(word.size()));
         }
+        lib->parameters = QStringLiteral("k, g");
+        for (const auto &primordial : primordials)
+            lib->parameters += QStringLiteral(", ") + QLatin1String(primordial[0]);
         return lib;
     }();
     return *parsed;
 }
 
-// Letters, digits, '_' and '$': what a word of the scan is made of.
-constexpr std::array<bool, 128> wordCharacters = [] {
-    std::array<bool, 128> table{};
+// What each character is to the scan: part of a word, the start of something to look at (a backslash, a quote, a
+// slash, a line end), or nothing. A table over all of UTF-16, so the scan's inner loop is one load per character.
+enum : unsigned char { Other, Word, Special };
+
+constexpr std::array<unsigned char, 65536> characterKinds = [] {
+    std::array<unsigned char, 65536> table{};
     for (int c = 'a'; c <= 'z'; ++c)
-        table[c] = table[c - 'a' + 'A'] = true;
+        table[std::size_t(c)] = table[std::size_t(c - 'a' + 'A')] = Word;
     for (int c = '0'; c <= '9'; ++c)
-        table[c] = true;
-    table['_'] = table['$'] = true;
+        table[std::size_t(c)] = Word;
+    table['_'] = table['$'] = Word;
+    table['\\'] = table['\''] = table['"'] = table['`'] = table['/'] = table['\n'] = Special;
+    table[0] = Special; // ends the runs the scan skips: QString's text ends in a NUL
     return table;
 }();
 
-// Which of the library's words the text holds, anywhere: code, strings and comments alike (a mention in a string
-// may be a computed property name).
-std::vector<bool> wordsIn(const QString &text, const Library &lib)
+bool isSpace(char16_t c)
 {
-    std::vector<bool> found(lib.words.size(), false);
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
+
+// The library's words a text holds outside comments, and which of them it holds as a property: after a dot, in a
+// string (a computed property name) or before a colon. Regular expressions are not told from code: a quote in one
+// makes the rest of its line count as a string, which only finds more.
+struct Found
+{
+    std::vector<bool> anywhere;
+    std::vector<bool> asProperty;
+};
+
+Found wordsIn(const QString &text, const Library &lib)
+{
+    Found found{std::vector<bool>(lib.words.size(), false), std::vector<bool>(lib.words.size(), false)};
     const char16_t *data = reinterpret_cast<const char16_t *>(text.utf16());
     const int size = text.size();
+    char16_t quote = 0;    // the quote of the string being read, or 0 in code
+    bool member = false;   // the string is a property name: o['at']
     for (int i = 0; i < size;) {
-        const char16_t c = data[i];
-        if (c >= 128 || !wordCharacters[c]) {
+        while (characterKinds[data[i]] == Other)
             ++i;
+        if (i >= size)
+            break;
+        const char16_t c = data[i];
+        const unsigned char kind = characterKinds[c];
+        if (kind == Word) {
+            int end = i + 1;
+            while (characterKinds[data[end]] == Word)
+                ++end;
+            const int length = end - i;
+            // Most words of a text are none of the library's: the first and last letters rule them out cheaply.
+            if (length >= lib.shortest && length <= lib.longest && lib.ends[c & 127][data[end - 1] & 127]) {
+                const auto it = lib.wordIds.find(std::u16string_view(data + i, std::size_t(length)));
+                if (it != lib.wordIds.end()) {
+                    const std::size_t word = std::size_t(it->second);
+                    found.anywhere[word] = true;
+                    int before = i - 1;
+                    while (before >= 0 && isSpace(data[before]))
+                        --before;
+                    int after = end;
+                    while (after < size && isSpace(data[after]))
+                        ++after;
+                    if (quote ? member && data[i - 1] == quote && after < size && data[after] == quote
+                              : (before >= 0 && data[before] == u'.') || (after < size && data[after] == u':'))
+                        found.asProperty[word] = true;
+                }
+            }
+            i = end;
             continue;
         }
-        int end = i + 1;
-        while (end < size && data[end] < 128 && wordCharacters[data[end]])
-            ++end;
-        const int length = end - i;
-        if (length >= lib.shortest && length <= lib.longest && lib.firstLetters[c]) {
-            const auto it = lib.wordIds.find(std::u16string_view(data + i, std::size_t(length)));
-            if (it != lib.wordIds.end())
-                found[std::size_t(it->second)] = true;
+        if (c == u'\\') {
+            if (i + 1 < size && data[i + 1] == u'/' && lib.escapedSlash >= 0)
+                found.anywhere[std::size_t(lib.escapedSlash)] = true;
+            i += 2;
+            continue;
         }
-        i = end;
+        if (quote) {
+            if (c == quote || (c == u'\n' && quote != u'`'))
+                quote = 0;
+        } else if (c == u'\'' || c == u'"' || c == u'`') {
+            quote = c;
+            // The string is a property name when it stands right after the '[' of a member access.
+            int before = i - 1;
+            while (before >= 0 && isSpace(data[before]))
+                --before;
+            member = before > 0 && data[before] == u'[';
+            if (member) {
+                int owner = before - 1;
+                while (owner >= 0 && isSpace(data[owner]))
+                    --owner;
+                member = owner >= 0 && (characterKinds[data[owner]] == Word || data[owner] == u')' || data[owner] == u']');
+            }
+        } else if (c == u'/' && i + 1 < size && data[i + 1] == u'/') {
+            while (i < size && data[i] != u'\n')
+                ++i;
+            continue;
+        } else if (c == u'/' && i + 1 < size && data[i + 1] == u'*') {
+            i += 2;
+            while (i + 1 < size && !(data[i] == u'*' && data[i + 1] == u'/'))
+                ++i;
+            i += 2;
+            continue;
+        }
+        ++i;
     }
     return found;
 }
@@ -176,11 +256,16 @@ BuiltinLibrary::BuiltinLibrary(QJSEngine *engine) : engine(engine)
     const Library &lib = library();
     installed.assign(lib.sections.size(), false);
     remaining = int(lib.sections.size());
-    const QJSValue make = engine->evaluate(lib.kit, libraryFile, lib.kitLine);
-    if (make.isCallable())
-        kit = QJSValue(make).call({engine->globalObject()});
-    if (!kit.isObject())
-        remaining = 0;
+    // Only property reads now: compiling waits until a text needs something.
+    kit = engine->newObject();
+    const QJSValue global = engine->globalObject();
+    values = {kit, global};
+    for (const auto &primordial : primordials) {
+        QJSValue value = global;
+        for (const QString &part : QString::fromLatin1(primordial[1]).split(QLatin1Char('.')))
+            value = value.property(part);
+        values.append(value);
+    }
 }
 
 void BuiltinLibrary::prepareFor(const QString &text)
@@ -188,16 +273,17 @@ void BuiltinLibrary::prepareFor(const QString &text)
     if (remaining == 0)
         return;
     const Library &lib = library();
-    const std::vector<bool> found = wordsIn(text, lib);
+    const Found found = wordsIn(text, lib);
     std::vector<bool> wanted(lib.sections.size(), false);
     bool any = false;
     // Sections come after the ones they need, so one backward pass marks the needs of everything wanted.
-    for (std::size_t i = lib.sections.size(); i-- > 0;) {
+    for (std::size_t i = lib.sections.size(); i-- > 1;) {
         const Section &section = lib.sections[i];
-        bool want = wanted[i] || section.always;
+        bool want = wanted[i];
         for (std::size_t g = 0; !want && g < section.groups.size(); ++g)
-            want = std::all_of(section.groups[g].begin(), section.groups[g].end(),
-                               [&found](int word) { return found[std::size_t(word)]; });
+            want = std::all_of(section.groups[g].begin(), section.groups[g].end(), [&found](const Trigger &t) {
+                return t.asProperty ? found.asProperty[std::size_t(t.word)] : found.anywhere[std::size_t(t.word)];
+            });
         if (!want || installed[i])
             continue;
         wanted[i] = any = true;
@@ -207,8 +293,7 @@ void BuiltinLibrary::prepareFor(const QString &text)
     if (!any)
         return;
     // The sections' names for the built-ins are the parameters, bound to the engine's own built-ins.
-    QString source = QStringLiteral("(function (k, g, ") + kit.property(QStringLiteral("names")).toString()
-                     + QStringLiteral(") { 'use strict'; return [\n");
+    QString source = QStringLiteral("(function (") + lib.parameters + QStringLiteral(") { 'use strict'; return [\n");
     for (std::size_t i = 0; i < lib.sections.size(); ++i) {
         if (!wanted[i] || installed[i])
             continue;
@@ -218,18 +303,16 @@ void BuiltinLibrary::prepareFor(const QString &text)
     }
     source += QStringLiteral("]; })");
     QJSValue compile = engine->evaluate(source, libraryFile);
-    QJSValueList arguments{kit, engine->globalObject()};
-    const QJSValue values = kit.property(QStringLiteral("values"));
-    for (quint32 i = 0, count = values.property(QStringLiteral("length")).toUInt(); i < count; ++i)
-        arguments.append(values.property(i));
-    const QJSValue sections = compile.isCallable() ? compile.call(arguments) : QJSValue();
-    if (sections.isArray())
-        kit.property(QStringLiteral("install")).callWithInstance(kit, QJSValueList{sections});
+    const QJSValue sections = compile.isCallable() ? compile.call(values) : QJSValue();
+    // Each on its own: one that fails (it never should) leaves the others working, and throws nowhere.
+    const quint32 count = sections.property(QStringLiteral("length")).toUInt();
+    for (quint32 i = 0; i < count; ++i)
+        sections.property(i).call({kit, values.at(1)});
 
     const QJSValue names = kit.property(QStringLiteral("globals"));
     const QJSValue defined = kit.property(QStringLiteral("globalValues"));
-    const int count = names.property(QStringLiteral("length")).toInt();
-    for (int i = globals.size(); i < count; ++i)
+    const int total = names.property(QStringLiteral("length")).toInt();
+    for (int i = globals.size(); i < total; ++i)
         globals.append({names.property(quint32(i)).toString(), defined.property(quint32(i))});
 }
 

@@ -35,12 +35,13 @@ public:
     // Whether value is what the library defined as the global name (a script may have assigned its own since).
     bool isLibraryValue(const QString &name, const QJSValue &value) const;
 
-    // Every word that makes some piece install: a text holding them all installs everything.
+    // Every word that makes some piece install: a text holding each of them after a dot installs everything.
     static QStringList knownWords();
 
 private:
     QJSEngine *engine;
-    QJSValue kit;
+    QJSValue kit;        // what the installed sections share
+    QJSValueList values; // the kit, the global object and the engine's own built-ins, as the sections get them
     std::vector<bool> installed;
     int remaining = 0;
     QList<QPair<QString, QJSValue>> globals;

@@ -299,7 +299,7 @@ const char *const diffSource = R"(
 
 QString everyWord()
 {
-    return BuiltinLibrary::knownWords().join(QLatin1Char(' '));
+    return QLatin1Char('.') + BuiltinLibrary::knownWords().join(QStringLiteral(" ."));
 }
 
 } // namespace
