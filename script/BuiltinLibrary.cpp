@@ -52,18 +52,34 @@ struct Section
     QString body;
     std::vector<std::vector<Trigger>> groups;
     std::vector<int> needs;
+    std::vector<bool> uses; // which of the primordials its text names
 };
 
 struct Library
 {
     std::vector<Section> sections; // in the order of the file, each after the ones it needs
-    QString parameters;            // "k, g, Object, Function, ..."
     std::vector<std::u16string> words;
     std::unordered_map<std::u16string_view, int> wordIds;
     int escapedSlash = -1;         // the word "\/"
     std::array<std::array<bool, 128>, 128> ends{}; // by first and last letter: could a word be the library's
     int shortest = 1000;
     int longest = 0;
+
+    // Builds the lookup of the words collected.
+    void index()
+    {
+        for (std::size_t i = 0; i < words.size(); ++i) {
+            const std::u16string &word = words[i];
+            if (word == u"\\/") {
+                escapedSlash = int(i);
+                continue;
+            }
+            wordIds.emplace(std::u16string_view(word), int(i));
+            ends[word.front() & 127][word.back() & 127] = true;
+            shortest = std::min(shortest, int(word.size()));
+            longest = std::max(longest, int(word.size()));
+        }
+    }
 
     int wordId(const QString &word)
     {
@@ -75,72 +91,6 @@ struct Library
         return int(words.size() - 1);
     }
 };
-
-// Parses the resource once per process: "//@ name : words < needs" starts a section.
-const Library &library()
-{
-    static const std::unique_ptr<Library> parsed = [] {
-        registerLibraryResource();
-        auto lib = std::make_unique<Library>();
-        QFile resource(QStringLiteral(":/hex/res/builtins.js"));
-        const QString source = resource.open(QIODevice::ReadOnly) ? Utf8Text::decode(resource.readAll()) : QString();
-        std::vector<QStringList> needNames;
-        QStringList body;
-        const auto close = [&] {
-            if (!lib->sections.empty())
-                lib->sections.back().body = body.join(QLatin1Char('\n'));
-            body.clear();
-        };
-        for (const QString &line : source.split(QLatin1Char('\n'))) {
-            if (!line.startsWith(QLatin1String("//@ "))) {
-                body.append(line);
-                continue;
-            }
-            close();
-            const QString header = line.mid(4);
-            const QString name = header.section(QLatin1Char(':'), 0, 0).section(QLatin1Char('<'), 0, 0).trimmed();
-            const QString triggers = header.contains(QLatin1Char(':'))
-                                         ? header.section(QLatin1Char(':'), 1).section(QLatin1Char('<'), 0, 0)
-                                         : QString();
-            lib->sections.emplace_back();
-            Section &section = lib->sections.back();
-            section.name = name;
-            for (const QString &group : triggers.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-                std::vector<Trigger> all;
-                for (const QString &word : group.split(QLatin1Char('+'))) {
-                    const bool asProperty = word.startsWith(QLatin1Char('.'));
-                    all.push_back({lib->wordId(asProperty ? word.mid(1) : word), asProperty});
-                }
-                section.groups.push_back(all);
-            }
-            needNames.push_back(header.contains(QLatin1Char('<'))
-                                    ? header.section(QLatin1Char('<'), 1).split(QLatin1Char(' '), Qt::SkipEmptyParts)
-                                    : QStringList());
-        }
-        close();
-        for (std::size_t i = 0; i < lib->sections.size(); ++i)
-            for (const QString &need : needNames[i])
-                for (std::size_t j = 0; j < i; ++j)
-                    if (lib->sections[j].name == need)
-                        lib->sections[i].needs.push_back(int(j));
-        for (std::size_t i = 0; i < lib->words.size(); ++i) {
-            const std::u16string &word = lib->words[i];
-            if (word == u"\\/") {
-                lib->escapedSlash = int(i);
-                continue;
-            }
-            lib->wordIds.emplace(std::u16string_view(word), int(i));
-            lib->ends[word.front() & 127][word.back() & 127] = true;
-            lib->shortest = std::min(lib->shortest, int(word.size()));
-            lib->longest = std::max(lib->longest, int(word.size()));
-        }
-        lib->parameters = QStringLiteral("k, g");
-        for (const auto &primordial : primordials)
-            lib->parameters += QStringLiteral(", ") + QLatin1String(primordial[0]);
-        return lib;
-    }();
-    return *parsed;
-}
 
 // What each character is to the scan: part of a word, the start of something to look at (a backslash, a quote, a
 // slash, a line end), or nothing. A table over all of UTF-16, so the scan's inner loop is one load per character.
@@ -249,6 +199,78 @@ Found wordsIn(const QString &text, const Library &lib)
     return found;
 }
 
+// The primordials' names as a word table, each word's id its index in primordials.
+const Library &primordialWords()
+{
+    static const std::unique_ptr<Library> names = [] {
+        auto lib = std::make_unique<Library>();
+        for (const auto &primordial : primordials)
+            lib->wordId(QLatin1String(primordial[0]));
+        lib->index();
+        return lib;
+    }();
+    return *names;
+}
+
+// Parses the resource once per process: "//@ name : words < needs" starts a section.
+const Library &library()
+{
+    static const std::unique_ptr<Library> parsed = [] {
+        registerLibraryResource();
+        auto lib = std::make_unique<Library>();
+        QFile resource(QStringLiteral(":/hex/res/builtins.js"));
+        const QString source = resource.open(QIODevice::ReadOnly) ? Utf8Text::decode(resource.readAll()) : QString();
+        std::vector<QStringList> needNames;
+        QStringList body;
+        const auto close = [&] {
+            if (!lib->sections.empty())
+                lib->sections.back().body = body.join(QLatin1Char('\n'));
+            body.clear();
+        };
+        for (const QString &line : source.split(QLatin1Char('\n'))) {
+            if (!line.startsWith(QLatin1String("//@ "))) {
+                body.append(line);
+                continue;
+            }
+            close();
+            const QString header = line.mid(4);
+            const QString name = header.section(QLatin1Char(':'), 0, 0).section(QLatin1Char('<'), 0, 0).trimmed();
+            const QString triggers = header.contains(QLatin1Char(':'))
+                                         ? header.section(QLatin1Char(':'), 1).section(QLatin1Char('<'), 0, 0)
+                                         : QString();
+            lib->sections.emplace_back();
+            Section &section = lib->sections.back();
+            section.name = name;
+            for (const QString &group : triggers.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+                std::vector<Trigger> all;
+                for (const QString &word : group.split(QLatin1Char('+'))) {
+                    const bool asProperty = word.startsWith(QLatin1Char('.'));
+                    all.push_back({lib->wordId(asProperty ? word.mid(1) : word), asProperty});
+                }
+                section.groups.push_back(all);
+            }
+            needNames.push_back(header.contains(QLatin1Char('<'))
+                                    ? header.section(QLatin1Char('<'), 1).split(QLatin1Char(' '), Qt::SkipEmptyParts)
+                                    : QStringList());
+        }
+        close();
+        for (std::size_t i = 0; i < lib->sections.size(); ++i)
+            for (const QString &need : needNames[i])
+                for (std::size_t j = 0; j < i; ++j)
+                    if (lib->sections[j].name == need)
+                        lib->sections[i].needs.push_back(int(j));
+        lib->index();
+        // A compile pays for every parameter of the function around the sections: each batch gets only the
+        // built-ins its sections name.
+        for (Section &section : lib->sections) {
+            const Found named = wordsIn(section.body, primordialWords());
+            section.uses = named.anywhere;
+        }
+        return lib;
+    }();
+    return *parsed;
+}
+
 } // namespace
 
 BuiltinLibrary::BuiltinLibrary(QJSEngine *engine) : engine(engine)
@@ -259,7 +281,6 @@ BuiltinLibrary::BuiltinLibrary(QJSEngine *engine) : engine(engine)
     // Only property reads now: compiling waits until a text needs something.
     kit = engine->newObject();
     const QJSValue global = engine->globalObject();
-    values = {kit, global};
     for (const auto &primordial : primordials) {
         QJSValue value = global;
         for (const QString &part : QString::fromLatin1(primordial[1]).split(QLatin1Char('.')))
@@ -292,22 +313,35 @@ void BuiltinLibrary::prepareFor(const QString &text)
     }
     if (!any)
         return;
-    // The sections' names for the built-ins are the parameters, bound to the engine's own built-ins.
-    QString source = QStringLiteral("(function (") + lib.parameters + QStringLiteral(") { 'use strict'; return [\n");
+    QString body;
+    std::vector<bool> uses(std::size(primordials), false);
     for (std::size_t i = 0; i < lib.sections.size(); ++i) {
         if (!wanted[i] || installed[i])
             continue;
         installed[i] = true;
         --remaining;
-        source += lib.sections[i].body + QStringLiteral(",\n");
+        body += lib.sections[i].body + QStringLiteral(",\n");
+        for (std::size_t p = 0; p < uses.size(); ++p)
+            uses[p] = uses[p] || lib.sections[i].uses[p];
     }
-    source += QStringLiteral("]; })");
-    QJSValue compile = engine->evaluate(source, libraryFile);
-    const QJSValue sections = compile.isCallable() ? compile.call(values) : QJSValue();
+    // The sections' names for the built-ins are the parameters, bound to the engine's own built-ins.
+    QString parameters;
+    QJSValueList arguments;
+    for (std::size_t p = 0; p < uses.size(); ++p) {
+        if (!uses[p])
+            continue;
+        parameters += (parameters.isEmpty() ? QString() : QStringLiteral(", ")) + QLatin1String(primordials[p][0]);
+        arguments.append(values.at(int(p)));
+    }
+    QJSValue compile = engine->evaluate(QStringLiteral("(function (") + parameters
+                                            + QStringLiteral(") { 'use strict'; return [\n") + body
+                                            + QStringLiteral("]; })"),
+                                        libraryFile);
+    const QJSValue sections = compile.isCallable() ? compile.call(arguments) : QJSValue();
     // Each on its own: one that fails (it never should) leaves the others working, and throws nowhere.
     const quint32 count = sections.property(QStringLiteral("length")).toUInt();
     for (quint32 i = 0; i < count; ++i)
-        sections.property(i).call({kit, values.at(1)});
+        sections.property(i).call({kit, engine->globalObject()});
 
     const QJSValue names = kit.property(QStringLiteral("globals"));
     const QJSValue defined = kit.property(QStringLiteral("globalValues"));
