@@ -366,6 +366,16 @@ bool BuiltinLibrary::isLibraryValue(const QString &name, const QJSValue &value) 
     return false;
 }
 
+QString BuiltinLibrary::userFrames(const QString &stack)
+{
+    QStringList frames = stack.split(QLatin1Char('\n'));
+    frames.erase(std::remove_if(frames.begin(), frames.end(), [](const QString &frame) {
+        const QStringRef place = frame.midRef(frame.indexOf(QLatin1Char('@')) + 1);
+        return place.isEmpty() || place.contains(libraryFile + QLatin1Char(':'));
+    }), frames.end());
+    return frames.join(QLatin1Char('\n'));
+}
+
 QStringList BuiltinLibrary::knownWords()
 {
     QStringList words;

@@ -35,6 +35,10 @@ public:
     // Whether value is what the library defined as the global name (a script may have assigned its own since).
     bool isLibraryValue(const QString &name, const QJSValue &value) const;
 
+    // A stack text without the library's own frames (and the marks its strict code leaves for calls in tail
+    // position), as the log shows it: an error passing through the library lists the user's frames only.
+    static QString userFrames(const QString &stack);
+
     // Every word that makes some piece install: a text holding each of them after a dot installs everything.
     static QStringList knownWords();
 

@@ -455,6 +455,7 @@ void BuiltinLibraryTest::errorsNameTheCallersLine_data()
     QTest::newRow("error with a cause") << "var cause;\n\nthrow new Error('x', {cause: 1})" << 3;
     QTest::newRow("inside a function") << "function f() {\n  return new RangeError('r', {cause: 0});\n}\nthrow f()" << 2;
     QTest::newRow("uncloneable") << "\nstructuredClone(function () {})" << 2;
+    QTest::newRow("thrown by a callback") << "[1].flatMap(function (x) {\n  throw new TypeError('t', {cause: x});\n})" << 2;
 }
 
 void BuiltinLibraryTest::errorsNameTheCallersLine()
@@ -467,6 +468,9 @@ void BuiltinLibraryTest::errorsNameTheCallersLine()
     const EngineInternals::Evaluation evaluation = EngineInternals::evaluate(&engine, script, 1);
     QVERIFY(evaluation.thrown);
     QCOMPARE(evaluation.value.property(QStringLiteral("lineNumber")).toInt(), line);
+    // The stack the log shows starts at the same line and names none of the library's frames.
+    const QString stack = BuiltinLibrary::userFrames(evaluation.value.property(QStringLiteral("stack")).toString());
+    QVERIFY2(stack.section(QLatin1Char('\n'), 0, 0).endsWith(QStringLiteral(":%1").arg(line)), qPrintable(stack));
 }
 
 void BuiltinLibraryTest::installsOnlyWhatTheTextMentions()
