@@ -1,6 +1,7 @@
 #include "script/BuiltinLibrary.h"
 
 #include "common/Utf8Text.h"
+#include "script/EngineInternals.h"
 
 #include <QFile>
 #include <QJSEngine>
@@ -313,35 +314,37 @@ void BuiltinLibrary::prepareFor(const QString &text)
     }
     if (!any)
         return;
-    QString body;
-    std::vector<bool> uses(std::size(primordials), false);
+    // Each section is compiled once for the process, as a function of the built-ins it names (parameters bound
+    // to this engine's own), and run in each engine from that: an engine pays no compile.
+    static std::vector<std::shared_ptr<const EngineInternals::Compiled>> compiled(lib.sections.size());
+    const QJSValue global = engine->globalObject();
     for (std::size_t i = 0; i < lib.sections.size(); ++i) {
         if (!wanted[i] || installed[i])
             continue;
         installed[i] = true;
         --remaining;
-        body += lib.sections[i].body + QStringLiteral(",\n");
-        for (std::size_t p = 0; p < uses.size(); ++p)
-            uses[p] = uses[p] || lib.sections[i].uses[p];
-    }
-    // The sections' names for the built-ins are the parameters, bound to the engine's own built-ins.
-    QString parameters;
-    QJSValueList arguments;
-    for (std::size_t p = 0; p < uses.size(); ++p) {
-        if (!uses[p])
+        const Section &section = lib.sections[i];
+        QString parameters;
+        QJSValueList arguments;
+        for (std::size_t p = 0; p < section.uses.size(); ++p) {
+            if (!section.uses[p])
+                continue;
+            parameters += (parameters.isEmpty() ? QString() : QStringLiteral(", ")) + QLatin1String(primordials[p][0]);
+            arguments.append(values.at(int(p)));
+        }
+        if (!compiled[i])
+            compiled[i] = EngineInternals::compile(engine, QStringLiteral("(function (") + parameters
+                                                               + QStringLiteral(") { 'use strict'; return (\n")
+                                                               + section.body + QStringLiteral("\n); })"),
+                                                   libraryFile);
+        if (!compiled[i])
             continue;
-        parameters += (parameters.isEmpty() ? QString() : QStringLiteral(", ")) + QLatin1String(primordials[p][0]);
-        arguments.append(values.at(int(p)));
+        // Each on its own: one that fails (it never should) leaves the others working, and throws nowhere.
+        QJSValue make = EngineInternals::run(engine, *compiled[i]);
+        QJSValue install = make.isCallable() ? make.call(arguments) : QJSValue();
+        if (install.isCallable())
+            install.call({kit, global});
     }
-    QJSValue compile = engine->evaluate(QStringLiteral("(function (") + parameters
-                                            + QStringLiteral(") { 'use strict'; return [\n") + body
-                                            + QStringLiteral("]; })"),
-                                        libraryFile);
-    const QJSValue sections = compile.isCallable() ? compile.call(arguments) : QJSValue();
-    // Each on its own: one that fails (it never should) leaves the others working, and throws nowhere.
-    const quint32 count = sections.property(QStringLiteral("length")).toUInt();
-    for (quint32 i = 0; i < count; ++i)
-        sections.property(i).call({kit, engine->globalObject()});
 
     const QJSValue names = kit.property(QStringLiteral("globals"));
     const QJSValue defined = kit.property(QStringLiteral("globalValues"));
