@@ -154,8 +154,9 @@ Found wordsIn(const QString &text, const Library &lib)
                     int after = end;
                     while (after < size && isSpace(data[after]))
                         ++after;
-                    if (quote ? member && data[i - 1] == quote && after < size && data[after] == quote
-                              : (before >= 0 && data[before] == u'.') || (after < size && data[after] == u':'))
+                    // A template's substitutions are code, so its words count as code's do.
+                    if (quote && quote != u'`' ? member && data[i - 1] == quote && after < size && data[after] == quote
+                                               : (before >= 0 && data[before] == u'.') || (after < size && data[after] == u':'))
                         found.asProperty[word] = true;
                 }
             }
