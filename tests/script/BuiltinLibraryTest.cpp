@@ -70,6 +70,9 @@ const Row rows[] = {
     {"flatMap", "return [[1, 2].flatMap(x => [x, x * 2]), [1, 2].flatMap(x => [[x]]),"
                 " ['a b', 'c'].flatMap(s => s.split(' ')), [1].flatMap(function (x) { return this.k + x }, {k: 10})]"},
     {"flatMap without a function", "return [1].flatMap(1)"},
+    {"flat of an array-like and of a subclass", "class A extends Array {} var a = A.from([1, [2]]);"
+                                                " return [Array.prototype.flat.call({length: 2, 0: [1], 1: 2}),"
+                                                " a.flat() instanceof A, a.flatMap(x => x) instanceof A]"},
     {"findLast", "var a = [1, 2, 3, 4]; return [a.findLast(x => x % 2), a.findLastIndex(x => x % 2),"
                  " a.findLast(x => x > 9), a.findLastIndex(x => x > 9), [, 1].findLastIndex(x => x === undefined)]"},
     {"typed array findLast", "var t = new Uint8Array([1, 2, 3]); return [t.findLast(x => x < 3), t.findLastIndex(x => x > 5)]"},
@@ -106,6 +109,7 @@ const Row rows[] = {
                  " Object.prototype.toString.call('a'.matchAll(/a/g)), typeof Symbol.matchAll]"},
     {"matchAll with a non-global RegExp", "return 'a'.matchAll(/a/)"},
     {"Promise.allSettled", "return Promise.allSettled([Promise.resolve(1), Promise.reject(new TypeError('x')), 3])"},
+    {"Promise.allSettled of a number", "return Promise.allSettled(5).catch(e => e.name)"},
     {"Promise.any", "return Promise.any([Promise.reject(1), Promise.resolve(2), 3])"},
     {"Promise.any all rejected", "return Promise.any([Promise.reject(1), Promise.reject(2)]).catch(e =>"
                                  " [e.constructor.name, e.errors, e.message, e instanceof AggregateError, e instanceof Error])"},
@@ -123,6 +127,8 @@ const Row rows[] = {
     {"structuredClone of an instance and an error", "class A { constructor() { this.x = 1 } } var c = structuredClone(new A);"
                                                      " var e = structuredClone(new RangeError('m'));"
                                                      " return [c instanceof A, c.x, e instanceof RangeError, e.message]"},
+    {"structuredClone keeps shared references", "var k = {}; var c = structuredClone(new Map([[k, [k]]]));"
+                                                 " var e = Array.from(c)[0]; return [e[0] === e[1][0], e[0] !== k]"},
     {"structuredClone of a function", "return structuredClone({f() {}})"},
     {"Symbol description", "return [Symbol('x').description, Symbol().description, Symbol.for('k').description,"
                            " Symbol.iterator.description, Object(Symbol('o')).description]"},
