@@ -16,8 +16,10 @@ class QJSEngine;
 // nothing of the workbench is reachable from it, and a script that replaces or deletes what it installed affects
 // only its own engine.
 //
-// Installation is lazy: before a text runs, its words are scanned and only the pieces it mentions are compiled
-// and installed, each once per engine, so a script that mentions none of them pays only the scan.
+// Installation is lazy: before a text runs, its words are scanned and only the pieces it mentions are installed,
+// each once per engine, so a script that mentions none of them pays only the scan. A piece is compiled once per
+// process and every engine runs the compiled unit, so the library is used from one thread (the GUI thread).
+// Promise statics go on whatever the global Promise is when they install (the session's wrapper, say).
 class BuiltinLibrary
 {
 public:
@@ -45,7 +47,7 @@ public:
 private:
     QJSEngine *engine;
     QJSValue kit;        // what the installed sections share
-    QJSValueList values; // the kit, the global object and the engine's own built-ins, as the sections get them
+    QJSValueList values; // the engine's own built-ins, taken when it was fresh, as the sections get them
     std::vector<bool> installed;
     int remaining = 0;
     QList<QPair<QString, QJSValue>> globals;
