@@ -7,6 +7,7 @@
 #include "app/VelmoraWindow.h"
 #include "browser/ObjectTree.h"
 #include "browser/ValueDescription.h"
+#include "script/BuiltinLibrary.h"
 #include "script/ValueText.h"
 
 #include <Qsci/qsciscintilla.h>
@@ -300,6 +301,50 @@ void compileModernScript(std::vector<Row> &rows)
     row.reference = medians.second;
     row.note = QStringLiteral("node running it");
     rows.push_back(row);
+}
+
+// The built-in library before a compile: the scan of the text and the pieces it mentions, in the fresh engine each
+// compile gets, against the same compile without the library.
+void builtins(std::vector<Row> &rows)
+{
+    const QString path = QDir(beautifyDir).filePath(QStringLiteral("beautify.js"));
+    const QString code = readText(path);
+    const auto compile = [&code](bool prepared) {
+        return BenchSupport::time([&] {
+            QJSEngine engine;
+            if (prepared) {
+                BuiltinLibrary library(&engine);
+                library.prepareFor(code);
+            }
+            engine.evaluate(code);
+        });
+    };
+    // Many short runs: one compile takes a few milliseconds and the difference sought is a tenth of that.
+    std::vector<double> mine, bare;
+    for (int i = 0; i < runs * 8; ++i) {
+        mine.push_back(compile(true));
+        bare.push_back(compile(false));
+    }
+    const QString nodeScript = QStringLiteral("const t0 = process.hrtime.bigint(); require(process.argv[1]);\n"
+                                              "process.stderr.write(String(Number(process.hrtime.bigint() - t0) / 1e6));");
+    std::vector<double> node;
+    for (int i = 0; BenchSupport::haveNode() && i < runs; ++i)
+        node.push_back(BenchSupport::runNode(nodeScript, {path}));
+    rows.push_back(ratioRow(QStringLiteral("built-in library: prepare and evaluate beautify.js in a fresh engine"),
+                            {BenchSupport::median(mine), BenchSupport::median(bare)}, 1.1,
+                            node.empty() ? QStringLiteral("the same without the library")
+                                         : QStringLiteral("the same without the library; node loading the file: %1 ms")
+                                               .arg(BenchSupport::median(node), 0, 'f', 1)));
+    const QString everything = QLatin1Char('.') + BuiltinLibrary::knownWords().join(QStringLiteral(" ."));
+    std::vector<double> all;
+    for (int i = 0; i < runs * 4; ++i)
+        all.push_back(BenchSupport::time([&] {
+            QJSEngine engine;
+            BuiltinLibrary library(&engine);
+            library.prepareFor(everything);
+        }) - BenchSupport::time([] { QJSEngine engine; }));
+    rows.push_back(ratioRow(QStringLiteral("built-in library: install every piece in a fresh engine"),
+                            {BenchSupport::median(all), -1}, 0));
 }
 
 void format(std::vector<Row> &rows)
@@ -613,8 +658,8 @@ int main(int argc, char *argv[])
     std::vector<Row> rows;
     const std::vector<std::pair<const char *, void (*)(std::vector<Row> &)>> cases = {
         {"start-up", startup}, {"output log", outputLog}, {"crash journal", journal}, {"keystrokes", keystrokes},
-        {"console flood", consoleFlood}, {"compile", compileLargeScript}, {"modern", compileModernScript},
-        {"format", format}, {"corpus", corpus}, {"value text", valueTexts},
+        {"console flood", consoleFlood}, {"compile", compileLargeScript}, {"built-ins", builtins},
+        {"modern", compileModernScript}, {"format", format}, {"corpus", corpus}, {"value text", valueTexts},
         {"object tree", tree}, {"configuration", configuration}};
     for (const auto &entry : cases) {
         if (!only.isEmpty() && !only.contains(QString::fromLatin1(entry.first)))

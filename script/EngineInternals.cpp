@@ -4,9 +4,13 @@
 #include <QJSEngine>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 #include <private/qjsvalue_p.h>
+#include <private/qv4compileddata_p.h>
 #include <private/qv4context_p.h>
+#include <private/qv4executablecompilationunit_p.h>
 #include <private/qv4engine_p.h>
 #include <private/qv4jscall_p.h>
 #include <private/qv4function_p.h>
@@ -179,6 +183,54 @@ void EngineInternals::deferGarbageCollection(QJSEngine *engine, std::size_t byte
     memory->usedSlotsAfterLastFullSweep =
         std::max(memory->usedSlotsAfterLastFullSweep, bytes / 2 / QV4::Chunk::SlotSize);
     memory->unmanagedHeapSizeGCLimit = std::max(memory->unmanagedHeapSizeGCLimit, bytes / 4);
+}
+
+// The compiled unit, copied out of the engine that compiled it and marked as static data: the engines that run it
+// link to it and never free it.
+struct EngineInternals::Compiled
+{
+    QV4::CompiledData::Unit *unit = nullptr;
+
+    Compiled() = default;
+    Compiled(const Compiled &) = delete;
+    Compiled &operator=(const Compiled &) = delete;
+    ~Compiled() { std::free(unit); }
+};
+
+std::shared_ptr<const EngineInternals::Compiled> EngineInternals::compile(QJSEngine *engine, const QString &program,
+                                                                         const QString &fileName)
+{
+    QV4::ExecutionEngine *v4 = engine->handle();
+    QV4::Scope scope(v4);
+    QV4::Script script(v4->rootContext(), QV4::Compiler::ContextType::Global, program, fileName);
+    script.inheritContext = true;
+    script.parse();
+    if (v4->hasException) {
+        v4->catchException();
+        return nullptr;
+    }
+    const QV4::CompiledData::Unit *data = script.compilationUnit ? script.compilationUnit->unitData() : nullptr;
+    if (!data)
+        return nullptr;
+    auto compiled = std::make_shared<Compiled>();
+    compiled->unit = static_cast<QV4::CompiledData::Unit *>(std::malloc(data->unitSize));
+    if (!compiled->unit)
+        return nullptr;
+    std::memcpy(compiled->unit, data, data->unitSize);
+    compiled->unit->flags = compiled->unit->flags | QV4::CompiledData::Unit::StaticData;
+    return compiled;
+}
+
+QJSValue EngineInternals::run(QJSEngine *engine, const Compiled &compiled)
+{
+    QV4::ExecutionEngine *v4 = engine->handle();
+    QV4::Scope scope(v4);
+    QV4::Script script(v4, nullptr,
+                       QV4::ExecutableCompilationUnit::create(QV4::CompiledData::CompilationUnit(compiled.unit)));
+    QV4::ScopedValue result(scope, script.run());
+    if (v4->hasException)
+        result = v4->catchException();
+    return QJSValue(v4, result->asReturnedValue());
 }
 
 bool EngineInternals::clearPendingException(QJSEngine *engine)

@@ -41,7 +41,8 @@ ScriptHost::ScriptHost(QJSEngine *engine) : engine(engine)
 {
     // The engine must never take this object for its own to delete.
     QQmlEngine::setObjectOwnership(this, QQmlEngine::CppOwnership);
-    const QJSValue factory = engine->evaluate(hostScript(), QStringLiteral(":/hex/res/script_host.js"));
+    // Named so that the session can tell the host script's frames from the user's.
+    const QJSValue factory = EngineInternals::evaluate(engine, hostScript(), 1, QStringLiteral("velmora-host")).value;
     if (factory.isCallable())
         api = QJSValue(factory).call({engine->newQObject(this), engine->globalObject()});
     wake.setSingleShot(true);

@@ -2,6 +2,7 @@
 
 #include "browser/ObjectTree.h"
 #include "browser/ValueDescription.h"
+#include "script/BuiltinLibrary.h"
 #include "script/JsConsole.h"
 #include "script/ScriptHost.h"
 #include "script/ScriptLowering.h"
@@ -11,6 +12,8 @@
 #include "script/ValueText.h"
 
 #include <QHash>
+
+#include <algorithm>
 #include <QJSEngine>
 #include <QRegularExpression>
 #include <QSet>
@@ -71,6 +74,7 @@ struct ScriptSession::Context
     QPointer<JsConsole> console;
     std::unique_ptr<ValueDescription> description;
     std::unique_ptr<ScriptHost> host;
+    std::unique_ptr<BuiltinLibrary> builtins;
     // Holds one value in the engine for as long as it lives. The engine releases a page of its persistent value
     // storage (an mmap/munmap pair) whenever the page empties; without this every console call, which wraps its
     // arguments, would allocate and free a page.
@@ -98,6 +102,7 @@ ScriptSession::~ScriptSession()
     // The engine goes with the owner, after this: the values held here go first.
     if (context) {
         context->host.reset();
+        context->builtins.reset();
         context->installedGlobals.clear();
         context->description.reset();
         context->anchor = QJSValue();
@@ -143,6 +148,7 @@ void ScriptSession::releaseContext()
         c.host->disconnect(this);
         c.host.reset();
     }
+    c.builtins.reset();
     c.installedGlobals.clear();
     c.description.reset();
     c.anchor = QJSValue();
@@ -157,8 +163,9 @@ bool ScriptSession::prepareFor(const QString &text)
     Context &c = *context;
     return runner.walk(c.engine, [&](const ScriptRunner::StopCheck &) {
         c.host->prepareFor(text);
+        c.builtins->prepareFor(text);
         const QJSValue global = c.engine->globalObject();
-        for (const QString &name : c.host->globalNames()) {
+        for (const QString &name : c.host->globalNames() + c.builtins->globalNames()) {
             if (!c.installedGlobals.contains(name))
                 c.installedGlobals.insert(name, global.property(name));
         }
@@ -190,6 +197,9 @@ int ScriptSession::userLine(const QString &source, int line) const
         const int original = c.expressionMap.originalLine(line - 1) - c.expressionOffset;
         return original > 0 ? original : 0;
     }
+    // The workbench's own script is no line of the user's.
+    if (source.startsWith(QLatin1String("velmora-")))
+        return 0;
     return line;
 }
 
@@ -197,14 +207,23 @@ void ScriptSession::mapLines(ScriptOutcome *outcome) const
 {
     if (outcome->kind != ScriptOutcome::Kind::Error)
         return;
-    const bool lowered = outcome->source == loweredScriptName || outcome->source == loweredExpressionName;
-    if (lowered) {
+    // An error passing through the workbench's own script (the built-in library, the host functions) lists the
+    // user's frames only.
+    outcome->stack = BuiltinLibrary::userFrames(outcome->stack);
+    if (outcome->stack.contains(QLatin1String("@velmora-"))) {
+        QStringList frames = outcome->stack.split(QLatin1Char('\n'));
+        frames.erase(std::remove_if(frames.begin(), frames.end(),
+                                    [](const QString &frame) { return frame.contains(QLatin1String("@velmora-")); }),
+                     frames.end());
+        outcome->stack = frames.join(QLatin1Char('\n'));
+    }
+    if (outcome->source.startsWith(QLatin1String("velmora"))) {
         int line = userLine(outcome->source, outcome->lineNumber);
-        // An error raised inside a helper that lowering added names no line of the user's: the nearest frame that
-        // does is where the user's code called it.
-        for (int i = 0; line == 0 && i < outcome->frames.size(); ++i)
+        // An error raised inside a helper that lowering added, or inside the workbench's own script, names no line
+        // of the user's: the nearest frame that does is where the user's code called it.
+        for (int i = 0; line <= 0 && i < outcome->frames.size(); ++i)
             line = userLine(outcome->frames.at(i).source, outcome->frames.at(i).line);
-        outcome->lineNumber = line;
+        outcome->lineNumber = qMax(line, 0);
     }
     if (!outcome->stack.contains(QLatin1String("velmora:lowered-")))
         return;
@@ -237,6 +256,8 @@ ScriptOutcome ScriptSession::compile(const QString &program)
     c.anchor.setProperty(QStringLiteral("console"), c.engine->newQObject(c.console));
     c.host = std::make_unique<ScriptHost>(c.engine);
     connect(c.host.get(), &ScriptHost::timerDue, this, &ScriptSession::runTimer);
+    // Takes the engine's own built-ins while no script has touched them.
+    c.builtins = std::make_unique<BuiltinLibrary>(c.engine);
 
     if (!prepareFor(program))
         return interruptedOutcome();
@@ -247,8 +268,10 @@ ScriptOutcome ScriptSession::compile(const QString &program)
     ScriptOutcome outcome = runner.evaluate(c.engine, program + accessors, c.description.get(), finish);
     if (outcome.kind == ScriptOutcome::Kind::Error && outcome.syntaxError) {
         outcome = runLowered(program, outcome);
-    } else if (outcome.kind == ScriptOutcome::Kind::Value && !accessors.isEmpty() && outcome.value.isNumber()) {
-        c.accessorLine = outcome.value.toInt();
+    } else {
+        if (outcome.kind == ScriptOutcome::Kind::Value && !accessors.isEmpty() && outcome.value.isNumber())
+            c.accessorLine = outcome.value.toInt();
+        mapLines(&outcome);
     }
     c.compiled = outcome.kind == ScriptOutcome::Kind::Value && outcome.asyncErrors.isEmpty();
     return outcome;

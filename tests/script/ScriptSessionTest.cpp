@@ -153,6 +153,14 @@ queueMicrotask(() => console.log('queued'));
 let n = 0; const iv = setInterval(() => { console.log('iv ' + n); if (++n === 3) clearInterval(iv); }, 30);
 console.log('sync');)";
     QTest::newRow("timer inside a promise executor") << R"(new Promise(resolve => setTimeout(() => resolve('later'), 10)).then(v => console.log(v));)";
+    QTest::newRow("today's built-ins") << R"(const arr = [1, [2, [3]], 4];
+console.log([arr.at(-1), arr.flat(Infinity).join(), [1, 2].flatMap(x => [x, x * 2]).join(), arr.findLast(x => typeof x === 'number'),
+  JSON.stringify(Object.fromEntries([['a', 1]])), Object.hasOwn({b: 1}, 'b'), 'a-b-c'.replaceAll('-', '+'),
+  [...'a1b2'.matchAll(/\d/g)].map(m => m[0]).join(), '  x '.trimStart() + '|', typeof globalThis,
+  JSON.stringify(structuredClone({d: [1, {e: 2}]})), Symbol('s').description, typeof Symbol.asyncIterator].join(' '));
+Promise.allSettled([Promise.resolve(1), Promise.reject(new Error('r'))]).then(r => console.log(r.map(x => x.status).join()));
+Promise.any([Promise.reject(1), Promise.resolve(2)]).then(v => console.log('any ' + v));
+Promise.resolve(3).finally(() => console.log('finally')).then(v => console.log('after ' + v));)";
     QTest::newRow("strict-mode __proto__ assignment") << R"((function () { 'use strict'; function K() {} K.__proto__ = function () {}; console.log(typeof Object.getPrototypeOf(K)); })();)";
 }
 
@@ -177,6 +185,8 @@ void ScriptSessionTest::errorLinesAreTheUsersLines_data()
     QTest::newRow("thrown in an async function") << "const f = async () => {\n  await 1;\n  throw new Error('late');\n};\nf().catch(e => { throw e; });"
                                                  << 3 << "Error: late";
     QTest::newRow("mistake in modern code") << "const f = async () => {\n  await g(;\n};" << 2 << "";
+    QTest::newRow("thrown by a host function") << "var a = 1;\nsetTimeout('not a function', 1);" << 2 << "";
+    QTest::newRow("thrown by a built-in the workbench added") << "var a = 1;\nObject.fromEntries(5);" << 2 << "";
 }
 
 void ScriptSessionTest::errorLinesAreTheUsersLines()
