@@ -49,7 +49,19 @@ QString ScriptLowering::featureName(const QString &esbuildMessage)
     return subject;
 }
 
-ScriptLowering::Result ScriptLowering::lower(const QString &source, int timeoutMs)
+bool ScriptLowering::mayUseExponent(const QString &text)
+{
+    for (int at = text.indexOf(QLatin1String("**")); at >= 0; at = text.indexOf(QLatin1String("**"), at + 2)) {
+        const QChar before = at > 0 ? text.at(at - 1) : QChar();
+        const QChar after = at + 2 < text.size() ? text.at(at + 2) : QChar();
+        if (before != QLatin1Char('/') && before != QLatin1Char('*') && after != QLatin1Char('/')
+            && after != QLatin1Char('*'))
+            return true;
+    }
+    return false;
+}
+
+ScriptLowering::Result ScriptLowering::lower(const QString &source, int timeoutMs, bool exponent)
 {
     Result result;
     const QString esbuild = esbuildPath();
@@ -60,9 +72,12 @@ ScriptLowering::Result ScriptLowering::lower(const QString &source, int timeoutM
     QProcess process;
     process.setProgram(esbuild);
     // --keep-names: functions and classes keep the names the user gave them, as the object tree and .name show them.
-    process.setArguments({QStringLiteral("--target=es2016"), QStringLiteral("--sourcemap=inline"),
-                          QStringLiteral("--keep-names"), QStringLiteral("--charset=utf8"), QStringLiteral("--loader=js"),
-                          QStringLiteral("--color=false"), QStringLiteral("--log-level=warning")});
+    QStringList arguments = {QStringLiteral("--target=es2016"), QStringLiteral("--sourcemap=inline"),
+                             QStringLiteral("--keep-names"), QStringLiteral("--charset=utf8"), QStringLiteral("--loader=js"),
+                             QStringLiteral("--color=false"), QStringLiteral("--log-level=warning")};
+    if (exponent)
+        arguments.append(QStringLiteral("--supported:exponent-operator=false"));
+    process.setArguments(arguments);
     process.start(QIODevice::ReadWrite);
     if (!process.waitForStarted(timeoutMs > 0 ? timeoutMs : -1)) {
         result.status = Status::Missing;

@@ -33,8 +33,12 @@ public:
     // The esbuild binary to run, or an empty string when there is none.
     static QString esbuildPath();
 
-    // Lowers source, giving esbuild at most timeoutMs (0: no limit).
-    static Result lower(const QString &source, int timeoutMs);
+    // Lowers source, giving esbuild at most timeoutMs (0: no limit). With exponent, a ** b becomes Math.pow(a, b)
+    // as well (the engine's operator answers 1 for 1 ** NaN).
+    static Result lower(const QString &source, int timeoutMs, bool exponent = false);
+
+    // Whether text may hold the ** operator: a "**" that is no part of a comment's "/**", "**/" or a row of stars.
+    static bool mayUseExponent(const QString &text);
 
     // What the user is told about a feature that the engine cannot run, named in esbuild's words.
     static QString featureName(const QString &esbuildMessage);

@@ -14,6 +14,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <cmath>
 #include <QJSEngine>
 #include <QRegularExpression>
 #include <QSet>
@@ -264,6 +265,21 @@ ScriptOutcome ScriptSession::compile(const QString &program)
     const auto finish = [this](ScriptOutcome &outcome, const ScriptRunner::StopCheck &stop) {
         return collectAsyncErrors(outcome, stop);
     };
+    if (lowerExponent(program)) {
+        // The text runs lowered even though the engine accepts it, so that ** answers as the language says. Should
+        // esbuild fail, the text runs as written.
+        runner.beforeUserCode();
+        const ScriptLowering::Result lowered = ScriptLowering::lower(program, timeLimitMs(), true);
+        if (lowered.status == ScriptLowering::Status::TimedOut)
+            return interruptedOutcome();
+        if (lowered.status == ScriptLowering::Status::Lowered) {
+            const ScriptOutcome outcome = runLoweredText(program, lowered);
+            if (outcome.kind != ScriptOutcome::Kind::Error || !outcome.syntaxError) {
+                c.compiled = outcome.kind == ScriptOutcome::Kind::Value && outcome.asyncErrors.isEmpty();
+                return outcome;
+            }
+        }
+    }
     const QString accessors = ScriptSyntax::globalAccessors(program);
     ScriptOutcome outcome = runner.evaluate(c.engine, program + accessors, c.description.get(), finish);
     if (outcome.kind == ScriptOutcome::Kind::Error && outcome.syntaxError) {
@@ -320,13 +336,20 @@ ScriptOutcome ScriptSession::refusedAfterLowering(const QString &lowered, const 
 
 ScriptOutcome ScriptSession::runLowered(const QString &program, ScriptOutcome engineError)
 {
-    Context &c = *context;
     // esbuild is part of the script work: the journal comes first, and the limit bounds it.
     runner.beforeUserCode();
-    const ScriptLowering::Result lowered = ScriptLowering::lower(program, timeLimitMs());
+    const ScriptLowering::Result lowered = ScriptLowering::lower(program, timeLimitMs(), lowerExponent(program));
     if (lowered.status != ScriptLowering::Status::Lowered)
         return withoutLowering(lowered, engineError, 0);
+    ScriptOutcome outcome = runLoweredText(program, lowered);
+    if (outcome.kind == ScriptOutcome::Kind::Error && outcome.syntaxError)
+        return refusedAfterLowering(lowered.text, outcome, engineError);
+    return outcome;
+}
 
+ScriptOutcome ScriptSession::runLoweredText(const QString &program, const ScriptLowering::Result &lowered)
+{
+    Context &c = *context;
     const QSet<QString> written = identifierWords(program);
     for (const QString &name : ScriptSyntax::topLevelNames(lowered.text)) {
         if (!written.contains(name))
@@ -341,9 +364,10 @@ ScriptOutcome ScriptSession::runLowered(const QString &program, ScriptOutcome en
         [this](ScriptOutcome &o, const ScriptRunner::StopCheck &stop) { return collectAsyncErrors(o, stop); },
         loweredScriptName);
     if (outcome.kind == ScriptOutcome::Kind::Error && outcome.syntaxError) {
+        // Nothing ran: the engine refused the lowered text as it refused the original.
         c.scriptMap = SourceMap();
         c.helpers.clear();
-        return refusedAfterLowering(lowered.text, outcome, engineError);
+        return outcome;
     }
     if (outcome.kind == ScriptOutcome::Kind::Value && !accessors.isEmpty() && outcome.value.isNumber()) {
         c.accessorLine = outcome.value.toInt();
@@ -353,6 +377,18 @@ ScriptOutcome ScriptSession::runLowered(const QString &program, ScriptOutcome en
     return outcome;
 }
 
+bool ScriptSession::lowerExponent(const QString &text) const
+{
+    if (!ScriptLowering::mayUseExponent(text))
+        return false;
+    // The engine's ** answers 1 for 1 ** NaN (C's pow); Math.pow answers right. Asked once, of a fresh engine.
+    static const bool wrong = [] {
+        QJSEngine engine;
+        return !std::isnan(engine.evaluate(QStringLiteral("var one = 1; one ** NaN")).toNumber());
+    }();
+    return wrong;
+}
+
 ScriptOutcome ScriptSession::evaluate(const QString &expression)
 {
     if (!context)
@@ -360,6 +396,13 @@ ScriptOutcome ScriptSession::evaluate(const QString &expression)
     Context &c = *context;
     if (!prepareFor(expression))
         return interruptedOutcome();
+    if (lowerExponent(expression)) {
+        // Lowered for its ** operators; should esbuild not take it, it runs as written.
+        bool ran = false;
+        const ScriptOutcome outcome = evaluateLowered(expression, ScriptOutcome(), &ran);
+        if (ran || outcome.kind == ScriptOutcome::Kind::Interrupted)
+            return outcome;
+    }
     ScriptOutcome outcome = runner.evaluate(
         c.engine, expression, c.description.get(), [this](ScriptOutcome &o, const ScriptRunner::StopCheck &stop) {
             if (o.kind == ScriptOutcome::Kind::Value)
@@ -389,7 +432,7 @@ void ScriptSession::followAccessorCaller(ScriptOutcome *outcome) const
     outcome->source = outcome->frames.first().source;
 }
 
-ScriptOutcome ScriptSession::evaluateLowered(const QString &expression, ScriptOutcome engineError)
+ScriptOutcome ScriptSession::evaluateLowered(const QString &expression, ScriptOutcome engineError, bool *ran)
 {
     Context &c = *context;
     // The lowered text runs inside a function, so that the helpers esbuild adds stay its own locals and cannot
@@ -404,7 +447,7 @@ ScriptOutcome ScriptSession::evaluateLowered(const QString &expression, ScriptOu
     int offset = 0;
     for (const Form &form : forms) {
         runner.beforeUserCode();
-        lowered = ScriptLowering::lower(form.text, timeLimitMs());
+        lowered = ScriptLowering::lower(form.text, timeLimitMs(), lowerExponent(expression));
         offset = form.offset;
         if (lowered.status != ScriptLowering::Status::SyntaxError)
             break;
@@ -431,6 +474,8 @@ ScriptOutcome ScriptSession::evaluateLowered(const QString &expression, ScriptOu
     }
     mapLines(&outcome);
     c.expressionMap = SourceMap();
+    if (ran)
+        *ran = true;
     return outcome;
 }
 

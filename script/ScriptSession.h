@@ -78,6 +78,10 @@ private:
     // Installs what text may use into the current engine (under the limit). False when the limit cut it.
     bool prepareFor(const QString &text);
     ScriptOutcome runLowered(const QString &program, ScriptOutcome engineError);
+    // Runs what lowering gave; a syntax error in the outcome means the engine refused even that (nothing ran).
+    ScriptOutcome runLoweredText(const QString &program, const ScriptLowering::Result &lowered);
+    // Whether text must be lowered for its ** operators to answer right.
+    bool lowerExponent(const QString &text) const;
     // What to report when lowering gave no code to run: the engine's own error with a line saying why, or the
     // mistake esbuild found (its line less lineOffset, the lines put before the user's text).
     static ScriptOutcome withoutLowering(const ScriptLowering::Result &lowered, ScriptOutcome engineError,
@@ -85,7 +89,8 @@ private:
     // The engine refused even the lowered text.
     static ScriptOutcome refusedAfterLowering(const QString &lowered, const ScriptOutcome &outcome,
                                               ScriptOutcome engineError);
-    ScriptOutcome evaluateLowered(const QString &expression, ScriptOutcome engineError);
+    // *ran, when given, tells whether the lowered expression ran (otherwise the outcome says why it did not).
+    ScriptOutcome evaluateLowered(const QString &expression, ScriptOutcome engineError, bool *ran = nullptr);
     // Under the limit, after code and its jobs: what the promise jobs left unhandled.
     bool collectAsyncErrors(ScriptOutcome &outcome, const ScriptRunner::StopCheck &stop);
     // The user's line for a line of code evaluated under source; 0 when it maps to nothing.

@@ -161,6 +161,9 @@ console.log([arr.at(-1), arr.flat(Infinity).join(), [1, 2].flatMap(x => [x, x * 
 Promise.allSettled([Promise.resolve(1), Promise.reject(new Error('r'))]).then(r => console.log(r.map(x => x.status).join()));
 Promise.any([Promise.reject(1), Promise.resolve(2)]).then(v => console.log('any ' + v));
 Promise.resolve(3).finally(() => console.log('finally')).then(v => console.log('after ' + v));)";
+    QTest::newRow("exponent operator") << R"(/** the engine's own ** answers 1 for 1 ** NaN */
+var one = 1; let y = 1; y **= NaN;
+console.log([one ** NaN, 2 ** 10, (-2) ** 3, y].join(' '));)";
     QTest::newRow("strict-mode __proto__ assignment") << R"((function () { 'use strict'; function K() {} K.__proto__ = function () {}; console.log(typeof Object.getPrototypeOf(K)); })();)";
 }
 
@@ -307,6 +310,7 @@ void ScriptSessionTest::loweredExpressionKeepsTheScriptsGlobals()
     outcome = session->evaluate(QStringLiteral("(async () => { await 1; return o.p.q; })()"));
     QCOMPARE(int(outcome.kind), int(ScriptOutcome::Kind::Value));
     QCOMPARE(session->evaluate(QStringLiteral("__async")).valueText, QStringLiteral("\"mine\""));
+    QCOMPARE(session->evaluate(QStringLiteral("o.p.q ** 0 + (1 ** NaN)")).valueText, QStringLiteral("NaN"));
     // A lowered expression's own error names its own line.
     outcome = session->evaluate(QStringLiteral("o?.p\n.q.r.s"));
     QCOMPARE(int(outcome.kind), int(ScriptOutcome::Kind::Error));
