@@ -18,16 +18,30 @@ var native = {};
  'segment', 'formatList', 'formatRelative', 'displayName'].forEach(function (name) { native[name] = icu[name]; });
 icu = undefined;
 
-// Internal slots: a record per object, out of the script's reach.
-var slots = new WeakMap(), slotGet = WeakMap.prototype.get, slotSet = WeakMap.prototype.set;
+// Internal slots: a record per object, sealed in a closure kept on the object under a symbol. The engine's WeakMap
+// crashes when the collector runs over many entries, so the record lives with its object instead.
+var slotKey = Symbol('Intl'), unsealing = false;
+function recordOf(object) {
+    if ((typeof object !== 'object' && typeof object !== 'function') || object === null) return undefined;
+    var seal = object[slotKey];
+    if (typeof seal !== 'function') return undefined;
+    unsealing = true;
+    try {
+        return seal();
+    } finally {
+        unsealing = false;
+    }
+}
 function slotOf(object, kind, method) {
-    var record = (typeof object === 'object' || typeof object === 'function') && object !== null
-        ? call.call(slotGet, slots, object) : undefined;
+    var record = recordOf(object);
     if (!record || record.kind !== kind)
         throw new TypeError('Method Intl.' + kind + '.prototype.' + method + ' called on incompatible receiver ' + describe(object));
     return record;
 }
-function setSlot(object, record) { call.call(slotSet, slots, object, record); return object; }
+function setSlot(object, record) {
+    defineProperty(object, slotKey, {value: function () { return unsealing ? record : undefined; }});
+    return object;
+}
 function describe(value) {
     if (typeof value === 'string') return value;
     if (value === null || value === undefined || typeof value !== 'object') return String(value);
@@ -153,7 +167,7 @@ function canonicalizeLocaleList(locales) {
 }
 function isLocale(value) {
     if (typeof value !== 'object' || value === null) return false;
-    var record = call.call(slotGet, slots, value);
+    var record = recordOf(value);
     return record !== undefined && record.kind === 'Locale';
 }
 // The -u- extension of a tag: its keywords and the tag without it.
@@ -230,8 +244,6 @@ function icuLocale(dataLocale, keys) {
 function validNumberingSystem(value) {
     return typeSequence.test(value) && native.isSupportedValue('numberingSystem', value);
 }
-var calendarNames = {gregorian: 'gregory', 'ethiopic-amete-alem': 'ethioaa', 'islamic-civil': 'islamic-civil'};
-function calendarName(icuName) { return calendarNames[icuName] || icuName; }
 
 // ---------------------------------------------------------------------------------------------------- numbers
 
@@ -456,6 +468,7 @@ function mathematicalValue(value) {
     if (text === '') return 0;
     if (decimalLiteral.test(text)) {
         var number = Number(text);
+        if (!isFinite(number)) return number;
         // Within double precision, the double is the value; beyond it the digits are kept.
         if (isFinite(number) && String(number) === text.replace(/^\+/, '')) return number;
         return text.charAt(0) === '+' ? text.slice(1) : text;
@@ -498,6 +511,12 @@ function numberRangeParts(r, x, y) {
 }
 
 var NumberFormat = makeClass('NumberFormat', initNumberFormat, 0, true);
+method(NumberFormat.prototype, 'resolvedOptions', function resolvedOptions() {
+    return pick(slotOf(this, 'NumberFormat', 'resolvedOptions'), numberOptionOrder);
+});
+method(NumberFormat.prototype, 'formatToParts', function formatToParts(value) {
+    return partsObjects(numberParts(slotOf(this, 'NumberFormat', 'formatToParts'), mathematicalValue(value)));
+}, 1);
 getter(NumberFormat.prototype, 'format', function () {
     var r = slotOf(this, 'NumberFormat', 'format');
     if (!r.bound) {
@@ -506,9 +525,6 @@ getter(NumberFormat.prototype, 'format', function () {
     }
     return r.bound;
 });
-method(NumberFormat.prototype, 'formatToParts', function formatToParts(value) {
-    return partsObjects(numberParts(slotOf(this, 'NumberFormat', 'formatToParts'), mathematicalValue(value)));
-}, 1);
 method(NumberFormat.prototype, 'formatRange', function formatRange(start, end) {
     var r = slotOf(this, 'NumberFormat', 'formatRange'), values = rangeValues(start, end);
     return numberRangeParts(r, values[0], values[1])[0];
@@ -517,9 +533,6 @@ method(NumberFormat.prototype, 'formatRangeToParts', function formatRangeToParts
     var r = slotOf(this, 'NumberFormat', 'formatRangeToParts'), values = rangeValues(start, end);
     return partsObjects(numberRangeParts(r, values[0], values[1]));
 }, 2);
-method(NumberFormat.prototype, 'resolvedOptions', function resolvedOptions() {
-    return pick(slotOf(this, 'NumberFormat', 'resolvedOptions'), numberOptionOrder);
-});
 
 // ---------------------------------------------------------------------------------------------------- plural rules
 
@@ -538,6 +551,13 @@ function initPluralRules(self, locales, options) {
     return setSlot(self, r);
 }
 var PluralRules = makeClass('PluralRules', initPluralRules, 0);
+method(PluralRules.prototype, 'resolvedOptions', function resolvedOptions() {
+    var r = slotOf(this, 'PluralRules', 'resolvedOptions');
+    var out = pick(r, ['locale', 'type', 'minimumIntegerDigits', 'minimumFractionDigits', 'maximumFractionDigits',
+        'minimumSignificantDigits', 'maximumSignificantDigits']);
+    out.pluralCategories = native.pluralCategories(r.icuLocale, r.type === 'ordinal');
+    return out;
+});
 method(PluralRules.prototype, 'select', function select(value) {
     var r = slotOf(this, 'PluralRules', 'select');
     return native.pluralSelect(r.icuLocale, r.type === 'ordinal', r.skeleton, Number(value));
@@ -549,19 +569,12 @@ method(PluralRules.prototype, 'selectRange', function selectRange(start, end) {
     if (x !== x || y !== y) throw new RangeError('Invalid start or end');
     return native.pluralSelectRange(r.icuLocale, r.type === 'ordinal', r.skeleton, x, y);
 }, 2);
-method(PluralRules.prototype, 'resolvedOptions', function resolvedOptions() {
-    var r = slotOf(this, 'PluralRules', 'resolvedOptions');
-    var out = pick(r, ['locale', 'type', 'minimumIntegerDigits', 'minimumFractionDigits', 'maximumFractionDigits',
-        'minimumSignificantDigits', 'maximumSignificantDigits']);
-    out.pluralCategories = native.pluralCategories(r.icuLocale, r.type === 'ordinal');
-    return out;
-});
 
 // ---------------------------------------------------------------------------------------------------- dates
 
 var dateComponents = [
     ['weekday', ['narrow', 'short', 'long'], {narrow: 'EEEEE', short: 'EEE', long: 'EEEE'}],
-    ['era', ['narrow', 'short', 'long'], {narrow: 'GGGGG', short: 'G', long: 'GGGG'}],
+    ['era', ['narrow', 'short', 'long'], {narrow: 'GGGGG', short: 'GGG', long: 'GGGG'}],
     ['year', ['2-digit', 'numeric'], {'2-digit': 'yy', numeric: 'y'}],
     ['month', ['2-digit', 'numeric', 'narrow', 'short', 'long'], {'2-digit': 'MM', numeric: 'M', narrow: 'MMMMM', short: 'MMM', long: 'MMMM'}],
     ['day', ['2-digit', 'numeric'], {'2-digit': 'dd', numeric: 'd'}],
@@ -591,10 +604,10 @@ function patternFields(pattern, out) {
         var width = n === 5 ? 'narrow' : n === 4 ? 'long' : 'short';
         var digits = n === 2 ? '2-digit' : 'numeric';
         switch (c) {
-        case 'G': out.era = width; break;
+        case 'G': if (n >= 3) out.era = width; break;
         case 'y': case 'u': case 'U': case 'r': out.year = digits; break;
         case 'M': case 'L': out.month = n >= 3 ? width : digits; break;
-        case 'E': case 'c': case 'e': out.weekday = width; break;
+        case 'E': case 'c': case 'e': if (n >= 3) out.weekday = width; break;
         case 'd': out.day = digits; break;
         case 'B': case 'b': out.dayPeriod = width; break;
         case 'h': out.hourCycle = 'h12'; out.hour = digits; break;
@@ -629,7 +642,7 @@ function initDateTimeFormat(self, locales, options, required, defaults) {
         function (key, value) {
             if (key === 'nu') return validNumberingSystem(value);
             if (key === 'hc') return hourLetters[value] !== undefined;
-            return typeSequence.test(value) && native.isSupportedValue('calendar', value === 'gregory' ? 'gregorian' : value);
+            return typeSequence.test(value) && native.isSupportedValue('calendar', value);
         });
     var zone = options.timeZone;
     if (zone === undefined) {
@@ -668,7 +681,7 @@ function initDateTimeFormat(self, locales, options, required, defaults) {
     var dataLocale = resolved.dataLocale;
     r.locale = resolved.locale;
     var calendars = native.supportedValues('calendar', dataLocale);
-    r.calendar = resolved.ca || calendarName(calendars[0] || 'gregorian');
+    r.calendar = resolved.ca || calendars[0] || 'gregory';
     r.numberingSystem = resolved.nu || native.numberingSystem(dataLocale);
     r.timeZone = zone;
     r.icuLocale = icuLocale(dataLocale, {ca: resolved.ca, nu: resolved.nu});
@@ -684,6 +697,7 @@ function initDateTimeFormat(self, locales, options, required, defaults) {
         r.dateStyle = dateStyle;
         r.timeStyle = timeStyle;
     } else {
+        if (chosen.hour !== undefined && !hc) hc = hcDefault;
         var skeleton = '';
         dateComponents.forEach(function (component) {
             var value = chosen[component[0]];
@@ -705,7 +719,10 @@ function dateValue(date) {
     if (!isFinite(x) || Math.abs(x) > 8.64e15) throw new RangeError('Invalid time value');
     return x < 0 ? -floor(-x) : floor(x);
 }
-function formatDate(r, x) { return native.formatDate(r.icuLocale, r.pattern, r.timeZone, x); }
+// Browsers write a plain space where newer locale data puts a narrow no-break space (before AM and PM) in the
+// formatted text, though not in its parts: pages and scripts that parse dates broke on it.
+function plainSpaces(text) { return text.indexOf('\u202f') < 0 ? text : text.replace(/\u202f/g, ' '); }
+function formatDate(r, x) { return plainSpaces(native.formatDate(r.icuLocale, r.pattern, r.timeZone, x)); }
 function dateRangeParts(r, start, end) {
     if (start === undefined || end === undefined) throw new TypeError('startDate or endDate is undefined');
     var parts = native.formatDateRange(r.icuLocale, r.pattern, r.timeZone, dateValue(start), dateValue(end));
@@ -715,24 +732,6 @@ function dateRangeParts(r, start, end) {
 var DateTimeFormat = makeClass('DateTimeFormat', function (self, locales, options) {
     initDateTimeFormat(self, locales, options, 'any', 'date');
 }, 0, true);
-getter(DateTimeFormat.prototype, 'format', function () {
-    var r = slotOf(this, 'DateTimeFormat', 'format');
-    if (!r.bound) {
-        r.bound = function (date) { return formatDate(r, dateValue(date)); };
-        defineProperty(r.bound, 'name', {value: ''});
-    }
-    return r.bound;
-});
-method(DateTimeFormat.prototype, 'formatToParts', function formatToParts(date) {
-    var r = slotOf(this, 'DateTimeFormat', 'formatToParts');
-    return partsObjects(native.formatDateParts(r.icuLocale, r.pattern, r.timeZone, dateValue(date)));
-}, 1);
-method(DateTimeFormat.prototype, 'formatRange', function formatRange(start, end) {
-    return dateRangeParts(slotOf(this, 'DateTimeFormat', 'formatRange'), start, end)[0];
-}, 2);
-method(DateTimeFormat.prototype, 'formatRangeToParts', function formatRangeToParts(start, end) {
-    return partsObjects(dateRangeParts(slotOf(this, 'DateTimeFormat', 'formatRangeToParts'), start, end));
-}, 2);
 method(DateTimeFormat.prototype, 'resolvedOptions', function resolvedOptions() {
     var r = slotOf(this, 'DateTimeFormat', 'resolvedOptions');
     var out = pick(r, ['locale', 'calendar', 'numberingSystem', 'timeZone']);
@@ -749,6 +748,24 @@ method(DateTimeFormat.prototype, 'resolvedOptions', function resolvedOptions() {
     }
     return out;
 });
+method(DateTimeFormat.prototype, 'formatToParts', function formatToParts(date) {
+    var r = slotOf(this, 'DateTimeFormat', 'formatToParts');
+    return partsObjects(native.formatDateParts(r.icuLocale, r.pattern, r.timeZone, dateValue(date)));
+}, 1);
+getter(DateTimeFormat.prototype, 'format', function () {
+    var r = slotOf(this, 'DateTimeFormat', 'format');
+    if (!r.bound) {
+        r.bound = function (date) { return formatDate(r, dateValue(date)); };
+        defineProperty(r.bound, 'name', {value: ''});
+    }
+    return r.bound;
+});
+method(DateTimeFormat.prototype, 'formatRange', function formatRange(start, end) {
+    return plainSpaces(dateRangeParts(slotOf(this, 'DateTimeFormat', 'formatRange'), start, end)[0]);
+}, 2);
+method(DateTimeFormat.prototype, 'formatRangeToParts', function formatRangeToParts(start, end) {
+    return partsObjects(dateRangeParts(slotOf(this, 'DateTimeFormat', 'formatRangeToParts'), start, end));
+}, 2);
 
 // ---------------------------------------------------------------------------------------------------- collation
 
@@ -785,6 +802,10 @@ function initCollator(self, locales, options) {
     return setSlot(self, r);
 }
 var Collator = makeClass('Collator', initCollator, 0, true);
+method(Collator.prototype, 'resolvedOptions', function resolvedOptions() {
+    return pick(slotOf(this, 'Collator', 'resolvedOptions'),
+        ['locale', 'usage', 'sensitivity', 'ignorePunctuation', 'collation', 'numeric', 'caseFirst']);
+});
 getter(Collator.prototype, 'compare', function () {
     var r = slotOf(this, 'Collator', 'compare');
     if (!r.bound) {
@@ -792,10 +813,6 @@ getter(Collator.prototype, 'compare', function () {
         defineProperty(r.bound, 'name', {value: ''});
     }
     return r.bound;
-});
-method(Collator.prototype, 'resolvedOptions', function resolvedOptions() {
-    return pick(slotOf(this, 'Collator', 'resolvedOptions'),
-        ['locale', 'usage', 'sensitivity', 'ignorePunctuation', 'collation', 'numeric', 'caseFirst']);
 });
 
 // ---------------------------------------------------------------------------------------------------- relative time
@@ -828,6 +845,9 @@ function relativeParts(r, value, unit) {
     return {parts: native.formatRelative(r.icuLocale, r.style, r.numeric === 'always', value, singular), unit: singular};
 }
 var RelativeTimeFormat = makeClass('RelativeTimeFormat', initRelativeTimeFormat, 0);
+method(RelativeTimeFormat.prototype, 'resolvedOptions', function resolvedOptions() {
+    return pick(slotOf(this, 'RelativeTimeFormat', 'resolvedOptions'), ['locale', 'style', 'numeric', 'numberingSystem']);
+});
 method(RelativeTimeFormat.prototype, 'format', function format(value, unit) {
     return relativeParts(slotOf(this, 'RelativeTimeFormat', 'format'), value, unit).parts[0];
 }, 2);
@@ -835,9 +855,6 @@ method(RelativeTimeFormat.prototype, 'formatToParts', function formatToParts(val
     var result = relativeParts(slotOf(this, 'RelativeTimeFormat', 'formatToParts'), value, unit);
     return partsObjects(result.parts, {unit: result.unit});
 }, 2);
-method(RelativeTimeFormat.prototype, 'resolvedOptions', function resolvedOptions() {
-    return pick(slotOf(this, 'RelativeTimeFormat', 'resolvedOptions'), ['locale', 'style', 'numeric', 'numberingSystem']);
-});
 
 // ---------------------------------------------------------------------------------------------------- lists
 
@@ -865,6 +882,9 @@ function stringList(iterable) {
     return list;
 }
 var ListFormat = makeClass('ListFormat', initListFormat, 0);
+method(ListFormat.prototype, 'resolvedOptions', function resolvedOptions() {
+    return pick(slotOf(this, 'ListFormat', 'resolvedOptions'), ['locale', 'type', 'style']);
+});
 method(ListFormat.prototype, 'format', function format(list) {
     var r = slotOf(this, 'ListFormat', 'format');
     return native.formatList(r.locale, r.type, r.style, stringList(list))[0];
@@ -873,9 +893,6 @@ method(ListFormat.prototype, 'formatToParts', function formatToParts(list) {
     var r = slotOf(this, 'ListFormat', 'formatToParts');
     return partsObjects(native.formatList(r.locale, r.type, r.style, stringList(list)));
 }, 1);
-method(ListFormat.prototype, 'resolvedOptions', function resolvedOptions() {
-    return pick(slotOf(this, 'ListFormat', 'resolvedOptions'), ['locale', 'type', 'style']);
-});
 
 // ---------------------------------------------------------------------------------------------------- display names
 
@@ -898,19 +915,19 @@ function initDisplayNames(self, locales, options) {
     return setSlot(self, r);
 }
 var DisplayNames = makeClass('DisplayNames', initDisplayNames, 2);
+method(DisplayNames.prototype, 'resolvedOptions', function resolvedOptions() {
+    return pick(slotOf(this, 'DisplayNames', 'resolvedOptions'), ['locale', 'style', 'type', 'fallback', 'languageDisplay']);
+});
 method(DisplayNames.prototype, 'of', function of(code) {
     var r = slotOf(this, 'DisplayNames', 'of');
     code = String(code);
     if (!displayCodes[r.type].test(code))
         throw new RangeError('invalid_argument');
     if (r.type === 'language') code = canonicalizeTag(code);
-    if (r.type === 'calendar') code = code.toLowerCase() === 'gregory' ? 'gregorian' : code.toLowerCase();
+    if (r.type === 'calendar') code = code.toLowerCase();
     var name = native.displayName(r.locale, r.type, r.style, r.fallback === 'code', r.languageDisplay !== 'standard', code);
     return name === null ? undefined : name;
 }, 1);
-method(DisplayNames.prototype, 'resolvedOptions', function resolvedOptions() {
-    return pick(slotOf(this, 'DisplayNames', 'resolvedOptions'), ['locale', 'style', 'type', 'fallback', 'languageDisplay']);
-});
 
 // ---------------------------------------------------------------------------------------------------- segmentation
 
@@ -957,19 +974,19 @@ method(segmentIteratorPrototype, 'next', function next() {
 });
 defineProperty(segmentIteratorPrototype, toStringTag, {value: 'Segmenter String Iterator', configurable: true});
 var Segmenter = makeClass('Segmenter', initSegmenter, 0);
+method(Segmenter.prototype, 'resolvedOptions', function resolvedOptions() {
+    return pick(slotOf(this, 'Segmenter', 'resolvedOptions'), ['locale', 'granularity']);
+});
 method(Segmenter.prototype, 'segment', function segment(string) {
     var r = slotOf(this, 'Segmenter', 'segment');
     var input = String(string);
     return setSlot(create(segmentsPrototype), {kind: 'Segments', input: input, granularity: r.granularity,
         boundaries: native.segment(r.locale, r.granularity, input)});
 }, 1);
-method(Segmenter.prototype, 'resolvedOptions', function resolvedOptions() {
-    return pick(slotOf(this, 'Segmenter', 'resolvedOptions'), ['locale', 'granularity']);
-});
 
 // ---------------------------------------------------------------------------------------------------- Locale
 
-var localeKeys = [['calendar', 'ca'], ['collation', 'co'], ['hourCycle', 'hc'], ['caseFirst', 'kf'],
+var localeKeys = [['calendar', 'ca'], ['caseFirst', 'kf'], ['collation', 'co'], ['hourCycle', 'hc'],
     ['numeric', 'kn'], ['numberingSystem', 'nu']];
 function initLocale(self, tag, options) {
     if (typeof tag !== 'string' && (typeof tag !== 'object' || tag === null))
@@ -1047,7 +1064,7 @@ localeKeys.forEach(function (pair) {
 });
 getter(Locale.prototype, 'calendars', function () {
     var parts = localeParts(this, 'calendars');
-    return parts.keys.ca ? [parts.keys.ca] : native.supportedValues('calendar', this.toString()).map(calendarName);
+    return parts.keys.ca ? [parts.keys.ca] : native.supportedValues('calendar', this.toString());
 });
 getter(Locale.prototype, 'collations', function () {
     var parts = localeParts(this, 'collations');
@@ -1064,14 +1081,14 @@ getter(Locale.prototype, 'numberingSystems', function () {
     var parts = localeParts(this, 'numberingSystems');
     return [parts.keys.nu || native.numberingSystem(this.toString())];
 });
+getter(Locale.prototype, 'textInfo', function () {
+    localeParts(this, 'textInfo');
+    return {direction: native.localeInfo(this.toString())[3]};
+});
 getter(Locale.prototype, 'timeZones', function () {
     var parts = localeParts(this, 'timeZones');
     if (parts.region === undefined || parts.region.length !== 2) return undefined;
     return native.supportedValues('timeZone', parts.region.toUpperCase()).sort();
-});
-getter(Locale.prototype, 'textInfo', function () {
-    localeParts(this, 'textInfo');
-    return {direction: native.localeInfo(this.toString())[3]};
 });
 getter(Locale.prototype, 'weekInfo', function () {
     localeParts(this, 'weekInfo');
@@ -1090,7 +1107,7 @@ method(Intl, 'supportedValuesOf', function supportedValuesOf(key) {
     key = String(key);
     var list;
     switch (key) {
-    case 'calendar': list = native.supportedValues('calendar', '').map(calendarName); break;
+    case 'calendar': list = native.supportedValues('calendar', ''); break;
     case 'collation': list = native.supportedValues('collation', '').filter(function (c) {
         return c !== 'standard' && c !== 'search' && c !== 'private-unihan';
     }); break;

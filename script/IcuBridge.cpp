@@ -69,6 +69,20 @@ QString tagOf(const icu::Locale &locale)
     return U_FAILURE(status) ? QString() : QString::fromStdString(tag);
 }
 
+// ICU's legacy keyword values ("gregorian", "phonebook") in their BCP 47 form ("gregory", "phonebk").
+QStringList bcp47Values(const char *key, const QStringList &values)
+{
+    QStringList list;
+    for (const QString &value : values) {
+        const QByteArray legacy = value.toLatin1();
+        const char *type = uloc_toUnicodeLocaleType(key, legacy.constData());
+        const QString name = type ? QString::fromLatin1(type) : value;
+        if (!list.contains(name))
+            list.append(name);
+    }
+    return list;
+}
+
 QStringList listOf(icu::StringEnumeration *values)
 {
     QStringList list;
@@ -387,12 +401,20 @@ bool IcuBridge::isAvailable(const QString &service, const QString &tag)
             locales = icu::Collator::getAvailableLocales(count);
         else if (service == QLatin1String("DateTimeFormat"))
             locales = icu::DateFormat::getAvailableLocales(count);
-        else if (service == QLatin1String("NumberFormat") || service == QLatin1String("PluralRules"))
+        else if (service == QLatin1String("NumberFormat"))
             locales = icu::NumberFormat::getAvailableLocales(count);
         else if (service == QLatin1String("Segmenter"))
             locales = icu::BreakIterator::getAvailableLocales(count);
         else
             locales = icu::Locale::getAvailableLocales(count);
+        if (service == QLatin1String("PluralRules")) {
+            // Plural rules exist per language (and a few regions): their own list.
+            UErrorCode status = U_ZERO_ERROR;
+            for (const QString &name : listOf(icu::PluralRules::getAvailableLocales(status)))
+                tags.insert(tagOf(icu::Locale(name.toLatin1().constData())));
+            locales = nullptr;
+            count = 0;
+        }
         for (int32_t i = 0; i < count; ++i) {
             const icu::Locale &locale = locales[i];
             tags.insert(tagOf(locale));
@@ -423,14 +445,13 @@ QStringList IcuBridge::supportedValues(const QString &key, const QString &locale
     UErrorCode status = U_ZERO_ERROR;
     if (key == QLatin1String("calendar")) {
         const bool all = locale.isEmpty();
-        return listOf(icu::Calendar::getKeywordValuesForLocale("calendar", all ? icu::Locale::getRoot()
-                                                                               : localeOf(locale),
-                                                               !all, status));
+        return bcp47Values("ca", listOf(icu::Calendar::getKeywordValuesForLocale(
+                                     "calendar", all ? icu::Locale::getRoot() : localeOf(locale), !all, status)));
     }
     if (key == QLatin1String("collation"))
-        return listOf(locale.isEmpty() ? icu::Collator::getKeywordValues("collation", status)
-                                       : icu::Collator::getKeywordValuesForLocale("collation", localeOf(locale),
-                                                                                  true, status));
+        return bcp47Values("co", listOf(locale.isEmpty() ? icu::Collator::getKeywordValues("collation", status)
+                                                         : icu::Collator::getKeywordValuesForLocale(
+                                                               "collation", localeOf(locale), true, status)));
     if (key == QLatin1String("currency")) {
         QStringList list;
         UEnumeration *codes = ucurr_openISOCurrencies(UCURR_COMMON | UCURR_NON_DEPRECATED, &status);
@@ -470,12 +491,6 @@ bool IcuBridge::isSupportedValue(const QString &key, const QString &value)
     if (it == caches->supported.end()) {
         const QStringList values = supportedValues(key, QString());
         QSet<QString> set(values.begin(), values.end());
-        if (key == QLatin1String("calendar")) {
-            // The names in locale tags that ICU spells otherwise.
-            set.insert(QStringLiteral("gregory"));
-            set.insert(QStringLiteral("ethioaa"));
-            set.insert(QStringLiteral("islamicc"));
-        }
         it = caches->supported.insert(key, set);
     }
     return it->contains(value);
@@ -1024,11 +1039,9 @@ QVariant IcuBridge::displayName(const QString &locale, const QString &type, cons
         icu::UnicodeString currency = ustr(code.toUpper());
         UBool isChoice = false;
         int32_t length = 0;
-        const UCurrNameStyle nameStyle = style == QLatin1String("long")     ? UCURR_LONG_NAME
-                                         : style == QLatin1String("narrow") ? UCURR_NARROW_SYMBOL_NAME
-                                                                            : UCURR_SYMBOL_NAME;
-        const UChar *text = ucurr_getName(currency.getTerminatedBuffer(), icuLocale.getName(), nameStyle, &isChoice,
-                                          &length, &status);
+        // Browsers give the long name whatever the style.
+        const UChar *text = ucurr_getName(currency.getTerminatedBuffer(), icuLocale.getName(), UCURR_LONG_NAME,
+                                          &isChoice, &length, &status);
         if (U_FAILURE(status) || status == U_USING_DEFAULT_WARNING)
             return fallbackCode ? QVariant(code.toUpper()) : QVariant();
         return QString(reinterpret_cast<const QChar *>(text), length);
@@ -1072,7 +1085,8 @@ QVariant IcuBridge::displayName(const QString &locale, const QString &type, cons
     } else if (type == QLatin1String("script")) {
         names->scriptDisplayName(latin.constData(), name);
     } else if (type == QLatin1String("calendar")) {
-        names->keyValueDisplayName("calendar", latin.constData(), name);
+        const char *legacy = uloc_toLegacyType("calendar", latin.constData());
+        names->keyValueDisplayName("calendar", legacy ? legacy : latin.constData(), name);
     }
     if (name.isBogus() || name.isEmpty())
         return fallbackCode ? QVariant(code) : QVariant();
