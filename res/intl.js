@@ -409,7 +409,7 @@ function initNumberFormat(self, locales, options) {
     }
     var notation = getOption(options, 'notation', 'string', ['standard', 'scientific', 'engineering', 'compact'], 'standard', 'NumberFormat');
     var mnfdDefault = 0, mxfdDefault = style === 'percent' ? 0 : 3;
-    if (style === 'currency' && notation === 'standard')
+    if (style === 'currency')
         mnfdDefault = mxfdDefault = native.currencyDigits(r.currency);
     setDigitOptions(r, options, mnfdDefault, mxfdDefault, notation, 'NumberFormat');
     r.notation = notation;
@@ -719,8 +719,8 @@ function dateValue(date) {
     if (!isFinite(x) || Math.abs(x) > 8.64e15) throw new RangeError('Invalid time value');
     return x < 0 ? -floor(-x) : floor(x);
 }
-// Browsers write a plain space where newer locale data puts a narrow no-break space (before AM and PM) in the
-// formatted text, though not in its parts: pages and scripts that parse dates broke on it.
+// Browsers write a plain space where newer locale data puts a narrow no-break space (before AM and PM) in a formatted
+// date, though not in its parts nor in ranges: pages and scripts that parse dates broke on it.
 function plainSpaces(text) { return text.indexOf('\u202f') < 0 ? text : text.replace(/\u202f/g, ' '); }
 function formatDate(r, x) { return plainSpaces(native.formatDate(r.icuLocale, r.pattern, r.timeZone, x)); }
 function dateRangeParts(r, start, end) {
@@ -761,7 +761,7 @@ getter(DateTimeFormat.prototype, 'format', function () {
     return r.bound;
 });
 method(DateTimeFormat.prototype, 'formatRange', function formatRange(start, end) {
-    return plainSpaces(dateRangeParts(slotOf(this, 'DateTimeFormat', 'formatRange'), start, end)[0]);
+    return dateRangeParts(slotOf(this, 'DateTimeFormat', 'formatRange'), start, end)[0];
 }, 2);
 method(DateTimeFormat.prototype, 'formatRangeToParts', function formatRangeToParts(start, end) {
     return partsObjects(dateRangeParts(slotOf(this, 'DateTimeFormat', 'formatRangeToParts'), start, end));
