@@ -9,8 +9,9 @@ var numberValueOf = Number.prototype.valueOf, dateValueOf = Date.prototype.getTi
 var call = Function.prototype.call;
 var toStringTag = Symbol.toStringTag, iteratorSymbol = Symbol.iterator, toPrimitiveSymbol = Symbol.toPrimitive;
 
-// The bridge's methods, taken once: nothing below hands the bridge itself anywhere.
-var native = {};
+// The bridge's methods, taken once into an object without a prototype (a setter a script put on Object.prototype
+// would otherwise receive them); nothing below hands them or the bridge anywhere.
+var native = create(null);
 ['defaultLocale', 'canonicalizeTag', 'isAvailable', 'likelySubtags', 'supportedValues', 'isSupportedValue',
  'numberingSystem', 'localeInfo', 'formatNumber', 'formatNumberParts', 'formatNumberRange', 'currencyDigits',
  'pluralSelect', 'pluralSelectRange', 'pluralCategories', 'defaultTimeZone', 'canonicalTimeZone', 'defaultHourCycle',

@@ -311,6 +311,8 @@ struct IcuBridge::Caches
     QHash<QString, QSet<QString>> available;
     QHash<QString, QString> zones; // lower-case name -> ICU's own spelling
     QHash<QString, QSet<QString>> supported;
+    std::unique_ptr<icu::TimeZone> defaultZone;
+    QString zoneNames[2]; // standard, daylight
 
     icu::DateTimePatternGenerator *generator(const QString &locale)
     {
@@ -825,16 +827,22 @@ QVariantList IcuBridge::formatDateRange(const QString &locale, const QString &pa
 
 QString IcuBridge::zoneDisplayName(double t)
 {
-    std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createDefault());
-    if (!zone || !std::isfinite(t))
+    if (!std::isfinite(t))
         return QString();
+    if (!caches->defaultZone)
+        caches->defaultZone.reset(icu::TimeZone::createDefault());
     UErrorCode status = U_ZERO_ERROR;
     int32_t raw = 0;
     int32_t dst = 0;
-    zone->getOffset(t, false, raw, dst, status);
-    icu::UnicodeString name;
-    zone->getDisplayName(U_SUCCESS(status) && dst != 0, icu::TimeZone::LONG, icu::Locale::getDefault(), name);
-    return qstr(name);
+    caches->defaultZone->getOffset(t, false, raw, dst, status);
+    // The process's zone and locale do not change: one name for standard time and one for daylight time.
+    QString &name = caches->zoneNames[U_SUCCESS(status) && dst != 0 ? 1 : 0];
+    if (name.isNull()) {
+        icu::UnicodeString text;
+        caches->defaultZone->getDisplayName(dst != 0, icu::TimeZone::LONG, icu::Locale::getDefault(), text);
+        name = qstr(text);
+    }
+    return name;
 }
 
 namespace {
