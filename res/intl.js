@@ -4,19 +4,19 @@
 'use strict';
 
 var create = Object.create, defineProperty = Object.defineProperty, getPrototypeOf = Object.getPrototypeOf;
-var isArray = Array.isArray, floor = Math.floor, NativeDate = Date, dateNow = Date.now, hasOwn = Object.prototype.hasOwnProperty;
+var floor = Math.floor, NativeDate = Date, dateNow = Date.now;
 var numberValueOf = Number.prototype.valueOf, dateValueOf = Date.prototype.getTime;
 var call = Function.prototype.call;
 var toStringTag = Symbol.toStringTag, iteratorSymbol = Symbol.iterator, toPrimitiveSymbol = Symbol.toPrimitive;
 
 // The bridge's methods, taken once into an object without a prototype (a setter a script put on Object.prototype
 // would otherwise receive them); nothing below hands them or the bridge anywhere.
-var native = create(null);
-['defaultLocale', 'canonicalizeTag', 'isAvailable', 'likelySubtags', 'supportedValues', 'isSupportedValue',
- 'numberingSystem', 'localeInfo', 'formatNumber', 'formatNumberParts', 'formatNumberRange', 'currencyDigits',
- 'pluralSelect', 'pluralSelectRange', 'pluralCategories', 'defaultTimeZone', 'canonicalTimeZone', 'defaultHourCycle',
- 'datePattern', 'formatDate', 'formatDateParts', 'formatDateRange', 'compare', 'collatorSettings', 'changeCase',
- 'segment', 'formatList', 'formatRelative', 'displayName'].forEach(function (name) { native[name] = icu[name]; });
+var native = create(null), nativeNames = ['defaultLocale', 'canonicalizeTag', 'isAvailable', 'likelySubtags',
+    'supportedValues', 'isSupportedValue', 'numberingSystem', 'localeInfo', 'formatNumber', 'formatNumberParts',
+    'formatNumberRange', 'currencyDigits', 'pluralSelect', 'pluralSelectRange', 'pluralCategories', 'defaultTimeZone',
+    'canonicalTimeZone', 'defaultHourCycle', 'datePattern', 'formatDate', 'formatDateParts', 'formatDateRange',
+    'compare', 'collatorSettings', 'changeCase', 'segment', 'formatList', 'formatRelative', 'displayName'];
+for (var n = 0; n < nativeNames.length; n++) native[nativeNames[n]] = icu[nativeNames[n]];
 icu = undefined;
 
 // Internal slots: a record per object, sealed in a closure kept on the object under a symbol. The engine's WeakMap

@@ -2,6 +2,7 @@
 
 #include "common/Utf8Text.h"
 #include "script/IcuBridge.h"
+#include "script/ScriptWatchdog.h"
 
 #include <QFile>
 #include <QJSEngine>
@@ -47,6 +48,13 @@ IntlLibrary::IntlLibrary(QJSEngine *engine)
 // The bridge belongs to the engine: the installed code may outlive this object.
 IntlLibrary::~IntlLibrary() = default;
 
+namespace {
+
+// Installing takes milliseconds; a built-in a script replaced with a loop must not hold the window for long.
+constexpr int installLimitSeconds = 3;
+
+} // namespace
+
 void IntlLibrary::prepareFor(const QString &text)
 {
     if (!datesInstalled && mentions(text, QLatin1String("Date"), 0)) {
@@ -57,6 +65,7 @@ void IntlLibrary::prepareFor(const QString &text)
         intlInstalled = true;
         install(QStringLiteral(":/hex/res/intl.js"));
     }
+    scriptMayHaveRun = true;
 }
 
 void IntlLibrary::install(const QString &resource)
@@ -77,7 +86,16 @@ void IntlLibrary::install(const QString &resource)
     if (!installer.isCallable())
         return;
     const QJSValue global = engine->globalObject();
+    std::unique_ptr<ScriptWatchdog::Scope> limit;
+    if (scriptMayHaveRun) {
+        if (!watchdog) {
+            watchdog = std::make_unique<ScriptWatchdog>();
+            watchdog->setLimit(installLimitSeconds);
+        }
+        limit = std::make_unique<ScriptWatchdog::Scope>(*watchdog, engine);
+    }
     const QJSValue result = installer.call({engine->newQObject(bridge.data()), global});
+    limit.reset();
     if (result.isError() || !result.isArray())
         return;
     const int count = result.property(QStringLiteral("length")).toInt();

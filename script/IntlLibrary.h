@@ -6,8 +6,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class IcuBridge;
 class QJSEngine;
+class ScriptWatchdog;
 
 // Intl (ECMA-402) on the system's ICU, the locale-sensitive methods of the built-ins, and dates as browsers read and
 // write them, for one engine. Installed lazily: a text that names none of Intl, toLocale..., localeCompare (or
@@ -41,4 +44,8 @@ private:
     bool datesInstalled = false;
     QHash<QString, QJSValue> installed;
     QStringList names;
+    // After the first text the script may have replaced the built-ins the installed code calls, with one that never
+    // returns: later installations run under a time limit of their own.
+    bool scriptMayHaveRun = false;
+    std::unique_ptr<ScriptWatchdog> watchdog;
 };

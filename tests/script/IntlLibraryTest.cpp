@@ -5,6 +5,7 @@
 
 #include "script/IntlLibrary.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QJSEngine>
 #include <QJSValueIterator>
@@ -170,6 +171,7 @@ private slots:
     void nativeBridgeIsUnreachable();
     void hostileArgumentsAreRefused_data();
     void hostileArgumentsAreRefused();
+    void sabotagedBuiltInsCannotHoldTheInstallation();
 
 private:
     QHash<QString, QPair<QStringList, QStringList>> results; // zone -> (ours, node's)
@@ -300,6 +302,19 @@ void IntlLibraryTest::hostileArgumentsAreRefused()
     IntlLibrary otherLibrary(&other);
     otherLibrary.prepareFor(QStringLiteral("Intl"));
     QCOMPARE(other.evaluate(QStringLiteral("(1234.5).toLocaleString('de-DE')")).toString(), QStringLiteral("1.234,5"));
+}
+
+void IntlLibraryTest::sabotagedBuiltInsCannotHoldTheInstallation()
+{
+    QJSEngine engine;
+    IntlLibrary library(&engine);
+    library.prepareFor(QStringLiteral("var x = 1"));
+    engine.evaluate(QStringLiteral("Object.defineProperty = function () { for (;;) {} }; x = 2"));
+    QElapsedTimer clock;
+    clock.start();
+    library.prepareFor(QStringLiteral("Intl"));
+    QVERIFY(clock.elapsed() < 20000);
+    QCOMPARE(engine.evaluate(QStringLiteral("x + 1")).toInt(), 3);
 }
 
 QTEST_MAIN(IntlLibraryTest)
