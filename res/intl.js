@@ -114,7 +114,8 @@ var typeSequence = /^[a-z0-9]{3,8}(-[a-z0-9]{3,8})*$/i;
 // ---------------------------------------------------------------------------------------------------- locales
 
 var languageTag = /^(?:[a-z]{2,3}|[a-z]{5,8})(?:-[a-z]{4})?(?:-(?:[a-z]{2}|[0-9]{3}))?((?:-(?:[a-z0-9]{5,8}|[0-9][a-z0-9]{3}))*)((?:-[0-9a-wyz](?:-[a-z0-9]{2,8})+)*)(?:-x(?:-[a-z0-9]{1,8})+)?$/;
-var canonicalCache = create(null);
+// Caches of the script's repeated requests, emptied past a bound so that a loop over new tags cannot grow them.
+var cacheBound = 1000, canonicalCache = create(null), canonicalCount = 0;
 function canonicalizeTag(tag) {
     var cached = canonicalCache[tag];
     if (cached !== undefined) return cached;
@@ -128,6 +129,10 @@ function canonicalizeTag(tag) {
             canonical = native.canonicalizeTag(lower);
     }
     if (!canonical) throw new RangeError('Incorrect locale information provided');
+    if (++canonicalCount > cacheBound) {
+        canonicalCache = create(null);
+        canonicalCount = 1;
+    }
     canonicalCache[tag] = canonical;
     return canonical;
 }
@@ -1127,13 +1132,19 @@ method(Intl, 'supportedValuesOf', function supportedValuesOf(key) {
 // ---------------------------------------------------------------------------------------------------- built-ins
 
 // Formatters made for the built-ins' locale methods, kept for the plain calls scripts repeat in loops.
-var builtinFormatters = create(null);
-function builtinFormatter(Kind, kindName, locales, options, make) {
+var builtinFormatters = create(null), builtinCount = 0;
+function builtinFormatter(kindName, locales, options, make) {
     var key = options === undefined && (locales === undefined || typeof locales === 'string')
         ? kindName + '|' + (locales === undefined ? '' : locales) : undefined;
     if (key !== undefined && builtinFormatters[key]) return builtinFormatters[key];
     var formatter = make();
-    if (key !== undefined) builtinFormatters[key] = formatter;
+    if (key !== undefined) {
+        if (++builtinCount > cacheBound) {
+            builtinFormatters = create(null);
+            builtinCount = 1;
+        }
+        builtinFormatters[key] = formatter;
+    }
     return formatter;
 }
 function thisNumber(value) {
@@ -1148,7 +1159,7 @@ function replace(target, name, fn, length) {
 if ((1234.5).toLocaleString('de-DE') !== '1.234,5') {
     replace(Number.prototype, 'toLocaleString', function toLocaleString() {
         var x = thisNumber(this), locales = arguments[0], options = arguments[1];
-        var r = slotOf(builtinFormatter(NumberFormat, 'n', locales, options, function () {
+        var r = slotOf(builtinFormatter('n', locales, options, function () {
             return new NumberFormat(locales, options);
         }), 'NumberFormat', 'format');
         return formatNumber(r, x);
@@ -1158,7 +1169,7 @@ function dateMethod(name, required, defaults) {
     replace(NativeDate.prototype, name, function () {
         var t = call.call(dateValueOf, this), locales = arguments[0], options = arguments[1];
         if (t !== t) return 'Invalid Date';
-        var r = slotOf(builtinFormatter(DateTimeFormat, name, locales, options, function () {
+        var r = slotOf(builtinFormatter(name, locales, options, function () {
             var formatter = create(DateTimeFormat.prototype);
             initDateTimeFormat(formatter, locales, options, required, defaults);
             return formatter;
@@ -1175,7 +1186,7 @@ if ('a'.localeCompare('b', 'sv', {sensitivity: 'base'}) !== -1 || '\u00e4'.local
     replace(String.prototype, 'localeCompare', function localeCompare(that) {
         if (this === undefined || this === null) throw new TypeError('String.prototype.localeCompare called on null or undefined');
         var locales = arguments[1], options = arguments[2];
-        var r = slotOf(builtinFormatter(Collator, 'c', locales, options, function () {
+        var r = slotOf(builtinFormatter('c', locales, options, function () {
             return new Collator(locales, options);
         }), 'Collator', 'compare');
         return native.compare(r.icuLocale, r.settings, String(this), String(that));
