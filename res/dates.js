@@ -16,13 +16,15 @@ function get(date, name) { return call.call(getters[name], date); }
 
 var NUMBER = 1, SYMBOL = 2, KEYWORD = 3, SPACE = 4, UNKNOWN = 5, END = 6;
 var MONTH_NAME = 1, TIME_ZONE_NAME = 2, TIME_SEPARATOR = 3, AM_PM = 4, INVALID = 5;
-var keywords = {jan: [MONTH_NAME, 1], feb: [MONTH_NAME, 2], mar: [MONTH_NAME, 3], apr: [MONTH_NAME, 4],
+var keywords = Object.create(null);
+var keywordList = {jan: [MONTH_NAME, 1], feb: [MONTH_NAME, 2], mar: [MONTH_NAME, 3], apr: [MONTH_NAME, 4],
     may: [MONTH_NAME, 5], jun: [MONTH_NAME, 6], jul: [MONTH_NAME, 7], aug: [MONTH_NAME, 8], sep: [MONTH_NAME, 9],
     oct: [MONTH_NAME, 10], nov: [MONTH_NAME, 11], dec: [MONTH_NAME, 12], am: [AM_PM, 0], pm: [AM_PM, 12],
     ut: [TIME_ZONE_NAME, 0], utc: [TIME_ZONE_NAME, 0], z: [TIME_ZONE_NAME, 0], gmt: [TIME_ZONE_NAME, 0],
     cdt: [TIME_ZONE_NAME, -5], cst: [TIME_ZONE_NAME, -6], edt: [TIME_ZONE_NAME, -4], est: [TIME_ZONE_NAME, -5],
     mdt: [TIME_ZONE_NAME, -6], mst: [TIME_ZONE_NAME, -7], pdt: [TIME_ZONE_NAME, -7], pst: [TIME_ZONE_NAME, -8],
     t: [TIME_SEPARATOR, 0]};
+Object.keys(keywordList).forEach(function (word) { keywords[word] = keywordList[word]; });
 var NONE = 2147483647;
 
 function isSpace(c) {
@@ -43,11 +45,13 @@ function tokenize(text) {
             tokens.push({type: NUMBER, value: value, length: i - start});
         } else if (c === 58 || c === 45 || c === 43 || c === 46 || c === 41) {
             tokens.push({type: SYMBOL, value: text.charAt(i++)});
-        } else if (c >= 65 && !isSpace(c)) {
-            while (i < n && (c = text.charCodeAt(i)) >= 65 && !isSpace(c)) i++;
-            var prefix = '';
-            for (var k = start; k < start + 3 && k < i; k++) prefix += String.fromCharCode(text.charCodeAt(k) | 0x20);
-            var entry = keywords[prefix] && Object.prototype.hasOwnProperty.call(keywords, prefix) ? keywords[prefix] : null;
+        } else if (c >= 65 && (c < 0xa0 || !isSpace(c))) {
+            while (i < n && (c = text.charCodeAt(i)) >= 65 && (c < 0xa0 || !isSpace(c))) i++;
+            var prefix = i - start === 1 ? String.fromCharCode(text.charCodeAt(start) | 0x20)
+                : i - start === 2 ? String.fromCharCode(text.charCodeAt(start) | 0x20, text.charCodeAt(start + 1) | 0x20)
+                : String.fromCharCode(text.charCodeAt(start) | 0x20, text.charCodeAt(start + 1) | 0x20,
+                                      text.charCodeAt(start + 2) | 0x20);
+            var entry = keywords[prefix] || null;
             if (entry && i - start > 3 && entry[0] !== MONTH_NAME) entry = null;
             tokens.push({type: KEYWORD, kind: entry ? entry[0] : INVALID, value: entry ? entry[1] : 0, length: i - start});
         } else if (isSpace(c)) {
