@@ -59,7 +59,7 @@ void IntlLibrary::prepareFor(const QString &text)
 {
     if (!datesInstalled && mentions(text, QLatin1String("Date"), 0)) {
         datesInstalled = true;
-        install(QStringLiteral(":/hex/res/dates.js"));
+        install(QStringLiteral(":/hex/res/dates.js"), QStringLiteral(":/hex/res/date-reader.js"));
     }
     if (!intlInstalled && mentionsLocales(text)) {
         intlInstalled = true;
@@ -68,12 +68,13 @@ void IntlLibrary::prepareFor(const QString &text)
     scriptMayHaveRun = true;
 }
 
-void IntlLibrary::install(const QString &resource)
+void IntlLibrary::install(const QString &resource, const QString &companion)
 {
     static const bool resourcesReady = (initIntlResources(), true);
     Q_UNUSED(resourcesReady)
     QFile file(resource);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile companionFile(companion.isEmpty() ? resource : companion);
+    if (!file.open(QIODevice::ReadOnly) || !companionFile.open(QIODevice::ReadOnly))
         return;
     if (!bridge) {
         // Owned by the engine, so it lives exactly as long as the code that holds it.
@@ -81,7 +82,7 @@ void IntlLibrary::install(const QString &resource)
     }
     // A Function body compiles with the engine's property-lookup caches, which evaluate() leaves out.
     QJSValue installer = functionConstructor.callAsConstructor(
-        {QJSValue(QStringLiteral("icu")), QJSValue(QStringLiteral("global")),
+        {QJSValue(QStringLiteral("icu")), QJSValue(QStringLiteral("global")), QJSValue(QStringLiteral("reader")),
          QJSValue(Utf8Text::decode(file.readAll()))});
     if (!installer.isCallable())
         return;
@@ -94,7 +95,8 @@ void IntlLibrary::install(const QString &resource)
         }
         limit = std::make_unique<ScriptWatchdog::Scope>(*watchdog, engine);
     }
-    const QJSValue result = installer.call({engine->newQObject(bridge.data()), global});
+    const QJSValue result = installer.call({engine->newQObject(bridge.data()), global,
+                                            companion.isEmpty() ? QJSValue() : QJSValue(Utf8Text::decode(companionFile.readAll()))});
     limit.reset();
     if (result.isError() || !result.isArray())
         return;

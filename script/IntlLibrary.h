@@ -35,7 +35,8 @@ public:
     bool holdsOwnValue(const QString &name, const QJSValue &value) const;
 
 private:
-    void install(const QString &resource);
+    // Runs a resource as the body of a function of (icu, global, reader); reader is the companion resource's text.
+    void install(const QString &resource, const QString &companion = QString());
 
     QJSEngine *engine;
     QPointer<IcuBridge> bridge;
