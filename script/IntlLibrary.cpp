@@ -16,6 +16,9 @@ static void initIntlResources()
 
 namespace {
 
+// Installing takes milliseconds; a built-in a script replaced with a loop must not hold the window for long.
+constexpr int installLimitSeconds = 3;
+
 // Whether text holds word. The search runs for the word's capital letter, which the engine's character search scans
 // for many characters at a time and which is rare in code: a 113 KB library takes a few hundredths of a millisecond.
 bool mentions(const QString &text, QLatin1String word, int capital)
@@ -47,13 +50,6 @@ IntlLibrary::IntlLibrary(QJSEngine *engine)
 
 // The bridge belongs to the engine: the installed code may outlive this object.
 IntlLibrary::~IntlLibrary() = default;
-
-namespace {
-
-// Installing takes milliseconds; a built-in a script replaced with a loop must not hold the window for long.
-constexpr int installLimitSeconds = 3;
-
-} // namespace
 
 void IntlLibrary::prepareFor(const QString &text)
 {
@@ -95,8 +91,8 @@ void IntlLibrary::install(const QString &resource, const QString &companion)
         }
         limit = std::make_unique<ScriptWatchdog::Scope>(*watchdog, engine);
     }
-    const QJSValue result = installer.call({engine->newQObject(bridge.data()), global,
-                                            companion.isEmpty() ? QJSValue() : QJSValue(Utf8Text::decode(companionFile.readAll()))});
+    const QJSValue reader = companion.isEmpty() ? QJSValue() : QJSValue(Utf8Text::decode(companionFile.readAll()));
+    const QJSValue result = installer.call({engine->newQObject(bridge.data()), global, reader});
     limit.reset();
     if (result.isError() || !result.isArray())
         return;
