@@ -18,11 +18,12 @@ jobs=$(nproc 2>/dev/null || echo 2)
 #   qttranslations5-l10n                              Qt's Chinese texts for its standard dialogs, at run time
 #   fonts-droid-fallback                              the CJK font the Chinese interface is drawn with
 #   libx11-dev                                        every build compiles the tests; the real-window driver links Xlib
+#   libicu-dev                                        ICU's headers: the scripts' Intl and locale methods are built on it
 #   xvfb xauth xdotool x11-utils imagemagick          real-window tests: X server, input, xwininfo/xprop, import
 #   librsvg2-bin                                      rsvg-convert: the packaging checks render the icon with it
 #   desktop-file-utils appstream dpkg-dev file        packaging checks: validators, dpkg-shlibdeps, cpack's ELF probe
 base_packages=(g++ cmake ninja-build qtbase5-dev qtbase5-private-dev qtdeclarative5-dev qtdeclarative5-private-dev
-               libqt5xml5 libqscintilla2-qt5-dev qttranslations5-l10n fonts-droid-fallback libx11-dev)
+               libqt5xml5 libqscintilla2-qt5-dev qttranslations5-l10n fonts-droid-fallback libx11-dev libicu-dev)
 test_packages=(xvfb xauth xdotool x11-utils imagemagick librsvg2-bin desktop-file-utils appstream dpkg-dev file)
 
 say() { printf '[velmora] %s\n' "$*" >&2; }

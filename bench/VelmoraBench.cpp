@@ -8,6 +8,7 @@
 #include "browser/ObjectTree.h"
 #include "browser/ValueDescription.h"
 #include "script/BuiltinLibrary.h"
+#include "script/IntlLibrary.h"
 #include "script/ValueText.h"
 
 #include <Qsci/qsciscintilla.h>
@@ -347,6 +348,77 @@ void builtins(std::vector<Row> &rows)
                             {BenchSupport::median(all), -1}, 0));
 }
 
+// Intl: what a compile pays for it, against the same compile without it and against node doing the same work.
+double compileInFreshEngine(const QString &code, bool withIntl)
+{
+    return BenchSupport::time([&] {
+        QJSEngine engine;
+        if (withIntl) {
+            IntlLibrary library(&engine);
+            library.prepareFor(code);
+            engine.evaluate(code);
+        } else {
+            engine.evaluate(code);
+        }
+    });
+}
+
+void intl(std::vector<Row> &rows)
+{
+    const QString beautify = readText(QDir(beautifyDir).filePath(QStringLiteral("beautify.js")));
+    // The library's whole cost for a text that names nothing of it is its construction and the scan in prepareFor
+    // (no script code runs): measured apart over many runs, since two compiles of a few milliseconds each differ by
+    // more than that from run to run on a busy machine.
+    std::vector<double> compiles, overheads;
+    for (int i = 0; i < 25; ++i) {
+        compiles.push_back(compileInFreshEngine(beautify, false));
+        QJSEngine engine;
+        overheads.push_back(BenchSupport::time([&] {
+            IntlLibrary library(&engine);
+            library.prepareFor(beautify);
+        }));
+    }
+    const double compileMs = BenchSupport::median(compiles);
+    rows.push_back(ratioRow(QStringLiteral("compile beautify.js in a fresh engine, with IntlLibrary prepared"),
+                            {compileMs + BenchSupport::median(overheads), compileMs}, 1.05,
+                            QStringLiteral("the same compile without it; the library's part measured apart, median of 25")));
+
+    const bool node = BenchSupport::haveNode();
+    const auto timed = [](const QString &work) {
+        return QStringLiteral("const t0 = process.hrtime.bigint(); %1\n"
+                              "process.stderr.write(String(Number(process.hrtime.bigint() - t0) / 1e6));").arg(work);
+    };
+    const struct
+    {
+        QString work;
+        QString setup;
+        QString loop;
+    } cases[] = {
+        {QStringLiteral("Intl.NumberFormat"), QStringLiteral("var f = new Intl.NumberFormat('de-DE', {style: 'currency', currency: 'EUR'}); f.format(1234.5);"),
+         QStringLiteral("for (var i = 0; i < 10000; i++) f.format(i * 1.25);")},
+        {QStringLiteral("Intl.DateTimeFormat"), QStringLiteral("var f = new Intl.DateTimeFormat('zh-CN', {dateStyle: 'full', timeStyle: 'long'}); f.format(0);"),
+         QStringLiteral("for (var i = 0; i < 10000; i++) f.format(i * 86400000);")},
+    };
+    for (const auto &c : cases) {
+        // The first formatter of a compile: installing Intl in the fresh engine, making the formatter, one format.
+        const auto first = interleave(
+            [&] { return compileInFreshEngine(c.setup, true); },
+            node ? std::function<double()>([&] { return BenchSupport::runNode(timed(c.setup)); }) : std::function<double()>());
+        rows.push_back(ratioRow(QStringLiteral("first %1 of a compile, one format").arg(c.work), first, 0,
+                                node ? QStringLiteral("node, first in its process") : QStringLiteral("node missing")));
+        // Formatting itself: 10 000 calls on one formatter.
+        QJSEngine engine;
+        IntlLibrary library(&engine);
+        library.prepareFor(c.setup);
+        engine.evaluate(c.setup);
+        const auto many = interleave(
+            [&] { return BenchSupport::time([&] { engine.evaluate(c.loop); }); },
+            node ? std::function<double()>([&] { return BenchSupport::runNode(c.setup + timed(c.loop)); }) : std::function<double()>());
+        rows.push_back(ratioRow(QStringLiteral("10 000 %1 format calls").arg(c.work), many, 0,
+                                node ? QStringLiteral("node, same loop") : QStringLiteral("node missing")));
+    }
+}
+
 void format(std::vector<Row> &rows)
 {
     const QString code = readText(QDir(beautifyDir).filePath(QStringLiteral("beautify.js"))) + QLatin1Char('\n')
@@ -658,7 +730,7 @@ int main(int argc, char *argv[])
     std::vector<Row> rows;
     const std::vector<std::pair<const char *, void (*)(std::vector<Row> &)>> cases = {
         {"start-up", startup}, {"output log", outputLog}, {"crash journal", journal}, {"keystrokes", keystrokes},
-        {"console flood", consoleFlood}, {"compile", compileLargeScript}, {"built-ins", builtins},
+        {"console flood", consoleFlood}, {"compile", compileLargeScript}, {"built-ins", builtins}, {"intl", intl},
         {"modern", compileModernScript}, {"format", format}, {"corpus", corpus}, {"value text", valueTexts},
         {"object tree", tree}, {"configuration", configuration}};
     for (const auto &entry : cases) {

@@ -3,6 +3,7 @@
 #include "browser/ObjectTree.h"
 #include "browser/ValueDescription.h"
 #include "script/BuiltinLibrary.h"
+#include "script/IntlLibrary.h"
 #include "script/JsConsole.h"
 #include "script/ScriptHost.h"
 #include "script/ScriptLowering.h"
@@ -76,6 +77,7 @@ struct ScriptSession::Context
     std::unique_ptr<ValueDescription> description;
     std::unique_ptr<ScriptHost> host;
     std::unique_ptr<BuiltinLibrary> builtins;
+    std::unique_ptr<IntlLibrary> intl;
     // Holds one value in the engine for as long as it lives. The engine releases a page of its persistent value
     // storage (an mmap/munmap pair) whenever the page empties; without this every console call, which wraps its
     // arguments, would allocate and free a page.
@@ -104,6 +106,7 @@ ScriptSession::~ScriptSession()
     if (context) {
         context->host.reset();
         context->builtins.reset();
+        context->intl.reset();
         context->installedGlobals.clear();
         context->description.reset();
         context->anchor = QJSValue();
@@ -150,6 +153,7 @@ void ScriptSession::releaseContext()
         c.host.reset();
     }
     c.builtins.reset();
+    c.intl.reset();
     c.installedGlobals.clear();
     c.description.reset();
     c.anchor = QJSValue();
@@ -165,8 +169,9 @@ bool ScriptSession::prepareFor(const QString &text)
     return runner.walk(c.engine, [&](const ScriptRunner::StopCheck &) {
         c.host->prepareFor(text);
         c.builtins->prepareFor(text);
+        c.intl->prepareFor(text);
         const QJSValue global = c.engine->globalObject();
-        for (const QString &name : c.host->globalNames() + c.builtins->globalNames()) {
+        for (const QString &name : c.host->globalNames() + c.builtins->globalNames() + c.intl->globalNames()) {
             if (!c.installedGlobals.contains(name))
                 c.installedGlobals.insert(name, global.property(name));
         }
@@ -259,6 +264,7 @@ ScriptOutcome ScriptSession::compile(const QString &program)
     connect(c.host.get(), &ScriptHost::timerDue, this, &ScriptSession::runTimer);
     // Takes the engine's own built-ins while no script has touched them.
     c.builtins = std::make_unique<BuiltinLibrary>(c.engine);
+    c.intl = std::make_unique<IntlLibrary>(c.engine);
 
     if (!prepareFor(program))
         return interruptedOutcome();

@@ -68,6 +68,7 @@ for pkg in libqt5core5a libqt5gui5 libqt5widgets5 libqt5qml5 libqt5xml5; do
     expect "Depends names $pkg" grep -qx "$pkg" <<<"$depends_names"
 done
 expect "Depends names the QScintilla runtime (libqscintilla2-qt5-N)" grep -Eqx 'libqscintilla2-qt5-[0-9]+' <<<"$depends_names"
+expect "Depends names the ICU runtime (libicuN) the scripts' Intl uses" grep -Eqx 'libicu[0-9]+' <<<"$depends_names"
 expect "Depends names no development or debug package" \
     test -z "$(grep -E -- '-(dev|dbg|dbgsym)$' <<<"$depends_names" || true)"
 expect "Depends lists no package twice" test -z "$(sort <<<"$depends_names" | uniq -d)"

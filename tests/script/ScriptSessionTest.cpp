@@ -33,6 +33,7 @@ private slots:
     void asyncErrorsAreReported();
     void loweringHelpersStayOutOfTheTree();
     void loweredExpressionKeepsTheScriptsGlobals();
+    void workbenchGlobalsStayOutOfTheTree();
     void timersStopWithTheScript();
     void runawayCallbackIsStoppedAndItsTimersCancelled();
     void errorValueThatWasNotThrownIsAValue();
@@ -299,6 +300,22 @@ void ScriptSessionTest::loweringHelpersStayOutOfTheTree()
     // The top-level let and const of the lowered script stay reachable and keep their rules.
     QCOMPARE(session->evaluate(QStringLiteral("new Box().v + a + others.b")).valueText, QStringLiteral("4"));
     QCOMPARE(int(session->evaluate(QStringLiteral("run = 1")).kind), int(ScriptOutcome::Kind::Error));
+}
+
+void ScriptSessionTest::workbenchGlobalsStayOutOfTheTree()
+{
+    // The script names what the workbench supplies, and gives one of them a value of its own.
+    session->compile(QStringLiteral("var f = Intl.NumberFormat, g = globalThis, c = structuredClone;\n"
+                                    "setTimeout(() => {}, 1); queueMicrotask(() => {});\nvar WeakRef = 'mine';"));
+    QTreeWidget tree;
+    QVERIFY(session->fillTree(&tree));
+    QStringList names;
+    for (int i = 0; i < tree.topLevelItemCount(); ++i)
+        names.append(tree.topLevelItem(i)->text(0));
+    for (const char *name : {"f", "g", "c", "WeakRef", "Object", "Promise"})
+        QVERIFY2(names.contains(QLatin1String(name)), name);
+    for (const char *name : {"Intl", "globalThis", "structuredClone", "setTimeout", "queueMicrotask", "console"})
+        QVERIFY2(!names.contains(QLatin1String(name)), name);
 }
 
 void ScriptSessionTest::loweredExpressionKeepsTheScriptsGlobals()
