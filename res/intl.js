@@ -381,11 +381,12 @@ function numberSkeleton(r) {
     return s;
 }
 
-function initNumberFormat(self, locales, options) {
+// The record both number-formatting constructors start from: the locale resolved with its numbering system.
+function numberingRecord(kind, locales, options) {
     var requested = canonicalizeLocaleList(locales);
     options = coerceOptions(options);
-    var r = {kind: 'NumberFormat'};
-    getOption(options, 'localeMatcher', 'string', ['lookup', 'best fit'], 'best fit', 'NumberFormat');
+    var r = {kind: kind};
+    getOption(options, 'localeMatcher', 'string', ['lookup', 'best fit'], 'best fit', kind);
     var nu = getOption(options, 'numberingSystem', 'string');
     if (nu !== undefined && !typeSequence.test(nu)) throw new RangeError('Invalid numberingSystem : ' + nu);
     var resolved = resolveLocale('NumberFormat', requested, ['nu'], {nu: nu}, function (key, value) {
@@ -394,6 +395,11 @@ function initNumberFormat(self, locales, options) {
     r.locale = resolved.locale;
     r.icuLocale = icuLocale(resolved.dataLocale, {nu: resolved.nu});
     r.numberingSystem = resolved.nu || native.numberingSystem(resolved.dataLocale);
+    return r;
+}
+function initNumberFormat(self, locales, options) {
+    var r = numberingRecord('NumberFormat', locales, options);
+    options = coerceOptions(options);
     var style = r.style = getOption(options, 'style', 'string', ['decimal', 'percent', 'currency', 'unit'], 'decimal', 'NumberFormat');
     var currency = getOption(options, 'currency', 'string');
     if (currency !== undefined && !/^[a-zA-Z]{3}$/.test(currency)) throw new RangeError('Invalid currency code : ' + currency);
@@ -824,18 +830,8 @@ getter(Collator.prototype, 'compare', function () {
 // ---------------------------------------------------------------------------------------------------- relative time
 
 function initRelativeTimeFormat(self, locales, options) {
-    var requested = canonicalizeLocaleList(locales);
+    var r = numberingRecord('RelativeTimeFormat', locales, options);
     options = coerceOptions(options);
-    var r = {kind: 'RelativeTimeFormat'};
-    getOption(options, 'localeMatcher', 'string', ['lookup', 'best fit'], 'best fit', 'RelativeTimeFormat');
-    var nu = getOption(options, 'numberingSystem', 'string');
-    if (nu !== undefined && !typeSequence.test(nu)) throw new RangeError('Invalid numberingSystem : ' + nu);
-    var resolved = resolveLocale('NumberFormat', requested, ['nu'], {nu: nu}, function (key, value) {
-        return validNumberingSystem(value);
-    });
-    r.locale = resolved.locale;
-    r.icuLocale = icuLocale(resolved.dataLocale, {nu: resolved.nu});
-    r.numberingSystem = resolved.nu || native.numberingSystem(resolved.dataLocale);
     r.style = getOption(options, 'style', 'string', ['long', 'short', 'narrow'], 'long', 'RelativeTimeFormat');
     r.numeric = getOption(options, 'numeric', 'string', ['always', 'auto'], 'always', 'RelativeTimeFormat');
     return setSlot(self, r);
