@@ -2,6 +2,7 @@
 
 #include "common/Utf8Text.h"
 #include "script/IcuBridge.h"
+#include "script/ScriptSyntax.h"
 #include "script/ScriptWatchdog.h"
 
 #include <QFile>
@@ -19,26 +20,12 @@ namespace {
 // Installing takes milliseconds; a built-in a script replaced with a loop must not hold the window for long.
 constexpr int installLimitSeconds = 3;
 
-// Whether text holds word. The search runs for the word's capital letter, which the engine's character search scans
-// for many characters at a time and which is rare in code: a 113 KB library takes a few hundredths of a millisecond.
-bool mentions(const QString &text, QLatin1String word, int capital)
-{
-    const QChar letter = QLatin1Char(word.at(capital));
-    const int length = word.size();
-    for (int at = text.indexOf(letter, capital); at >= 0 && at - capital + length <= text.size();
-         at = text.indexOf(letter, at + 1)) {
-        if (QStringView(text).mid(at - capital, length) == word)
-            return true;
-    }
-    return false;
-}
-
 // The names that reach the locale machinery. A mention anywhere (a comment included) is enough; missing a name
 // only leaves the engine's own answer.
 bool mentionsLocales(const QString &text)
 {
-    return mentions(text, QLatin1String("Intl"), 0) || mentions(text, QLatin1String("toLocale"), 2)
-        || mentions(text, QLatin1String("localeCompare"), 6);
+    return ScriptSyntax::mentions(text, QLatin1String("Intl")) || ScriptSyntax::mentions(text, QLatin1String("toLocale"))
+        || ScriptSyntax::mentions(text, QLatin1String("localeCompare"));
 }
 
 } // namespace
@@ -53,7 +40,7 @@ IntlLibrary::~IntlLibrary() = default;
 
 void IntlLibrary::prepareFor(const QString &text)
 {
-    if (!datesInstalled && mentions(text, QLatin1String("Date"), 0)) {
+    if (!datesInstalled && ScriptSyntax::mentions(text, QLatin1String("Date"))) {
         datesInstalled = true;
         install(QStringLiteral(":/hex/res/dates.js"), QStringLiteral(":/hex/res/date-reader.js"));
     }

@@ -2,6 +2,7 @@
 
 #include "common/Utf8Text.h"
 #include "script/EngineInternals.h"
+#include "script/ScriptSyntax.h"
 
 #include <QFile>
 #include <QJSEngine>
@@ -25,8 +26,9 @@ QString hostScript()
 // async code names Promise).
 bool mentionsTimers(const QString &text)
 {
-    for (const char *name : {"setTimeout", "setInterval", "clearTimeout", "clearInterval", "queueMicrotask"}) {
-        if (text.contains(QLatin1String(name)))
+    // Three searches cover the five names (set and clear of Timeout and Interval).
+    for (const char *name : {"Timeout", "Interval", "queueMicrotask"}) {
+        if (ScriptSyntax::mentions(text, QLatin1String(name)))
             return true;
     }
     return false;
@@ -41,10 +43,6 @@ ScriptHost::ScriptHost(QJSEngine *engine) : engine(engine)
 {
     // The engine must never take this object for its own to delete.
     QQmlEngine::setObjectOwnership(this, QQmlEngine::CppOwnership);
-    // Named so that the session can tell the host script's frames from the user's.
-    const QJSValue factory = EngineInternals::evaluate(engine, hostScript(), 1, QStringLiteral("velmora-host")).value;
-    if (factory.isCallable())
-        api = QJSValue(factory).call({engine->newQObject(this), engine->globalObject()});
     wake.setSingleShot(true);
     wake.setTimerType(Qt::PreciseTimer);
     connect(&wake, &QTimer::timeout, this, &ScriptHost::fireNext);
@@ -66,11 +64,19 @@ void ScriptHost::release()
 void ScriptHost::prepareFor(const QString &text)
 {
     const bool timersNow = !timersWanted && mentionsTimers(text);
-    const bool promisesNow = !promisesWanted && text.contains(QLatin1String("Promise"));
+    const bool promisesNow = !promisesWanted && ScriptSyntax::mentions(text, QLatin1String("Promise"));
     if (!timersNow && !promisesNow)
         return;
     timersWanted = timersWanted || timersNow;
     promisesWanted = promisesWanted || promisesNow;
+    if (api.isUndefined()) {
+        // Evaluated on first need only: most scripts use neither timers nor promises. Named so that the session can
+        // tell the host script's frames from the user's.
+        const QJSValue factory =
+            EngineInternals::evaluate(engine, hostScript(), 1, QStringLiteral("velmora-host")).value;
+        if (factory.isCallable())
+            api = QJSValue(factory).call({engine->newQObject(this), engine->globalObject()});
+    }
     const QJSValue names = api.property(QStringLiteral("prepare")).callWithInstance(api, {timersNow, promisesNow});
     const quint32 count = names.isArray() ? names.property(QStringLiteral("length")).toUInt() : 0;
     for (quint32 i = 0; i < count && i < 100; ++i)

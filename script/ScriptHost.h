@@ -24,8 +24,9 @@ class ScriptHost : public QObject
     Q_OBJECT
 
 public:
-    // Evaluates the host script in engine, which no user code has run in yet, so that it captures the built-ins it
-    // relies on before any script can replace them.
+    // The host script is evaluated when a text first needs it: before the compiled script runs, with the engine's
+    // built-ins as they come, or later, before an expression, with whatever the script left of them (which then
+    // affects only this engine).
     explicit ScriptHost(QJSEngine *engine);
     ~ScriptHost() override;
 

@@ -49,18 +49,6 @@ QString ScriptLowering::featureName(const QString &esbuildMessage)
     return subject;
 }
 
-bool ScriptLowering::mayUseExponent(const QString &text)
-{
-    for (int at = text.indexOf(QLatin1String("**")); at >= 0; at = text.indexOf(QLatin1String("**"), at + 2)) {
-        const QChar before = at > 0 ? text.at(at - 1) : QChar();
-        const QChar after = at + 2 < text.size() ? text.at(at + 2) : QChar();
-        if (before != QLatin1Char('/') && before != QLatin1Char('*') && after != QLatin1Char('/')
-            && after != QLatin1Char('*'))
-            return true;
-    }
-    return false;
-}
-
 ScriptLowering::Result ScriptLowering::lower(const QString &source, int timeoutMs, bool exponent)
 {
     Result result;

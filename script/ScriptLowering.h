@@ -37,9 +37,6 @@ public:
     // as well (the engine's operator answers 1 for 1 ** NaN).
     static Result lower(const QString &source, int timeoutMs, bool exponent = false);
 
-    // Whether text may hold the ** operator: a "**" that is no part of a comment's "/**", "**/" or a row of stars.
-    static bool mayUseExponent(const QString &text);
-
     // What the user is told about a feature that the engine cannot run, named in esbuild's words.
     static QString featureName(const QString &esbuildMessage);
 };

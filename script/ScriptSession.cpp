@@ -271,7 +271,8 @@ ScriptOutcome ScriptSession::compile(const QString &program)
     const auto finish = [this](ScriptOutcome &outcome, const ScriptRunner::StopCheck &stop) {
         return collectAsyncErrors(outcome, stop);
     };
-    if (lowerExponent(program)) {
+    const ScriptSyntax::CodeFacts facts = ScriptSyntax::facts(program);
+    if (facts.mayUseExponent && exponentOperatorWrong()) {
         // The text runs lowered even though the engine accepts it, so that ** answers as the language says. Should
         // esbuild fail, the text runs as written.
         runner.beforeUserCode();
@@ -286,7 +287,7 @@ ScriptOutcome ScriptSession::compile(const QString &program)
             }
         }
     }
-    const QString accessors = ScriptSyntax::globalAccessors(program);
+    const QString accessors = ScriptSyntax::globalAccessors(program, QStringList(), facts);
     ScriptOutcome outcome = runner.evaluate(c.engine, program + accessors, c.description.get(), finish);
     if (outcome.kind == ScriptOutcome::Kind::Error && outcome.syntaxError) {
         outcome = runLowered(program, outcome);
@@ -385,8 +386,11 @@ ScriptOutcome ScriptSession::runLoweredText(const QString &program, const Script
 
 bool ScriptSession::lowerExponent(const QString &text) const
 {
-    if (!ScriptLowering::mayUseExponent(text))
-        return false;
+    return exponentOperatorWrong() && ScriptSyntax::mayUseExponent(text);
+}
+
+bool ScriptSession::exponentOperatorWrong()
+{
     // The engine's ** answers 1 for 1 ** NaN (C's pow); Math.pow answers right. Asked once, of a fresh engine.
     static const bool wrong = [] {
         QJSEngine engine;

@@ -82,6 +82,8 @@ private:
     ScriptOutcome runLoweredText(const QString &program, const ScriptLowering::Result &lowered);
     // Whether text must be lowered for its ** operators to answer right.
     bool lowerExponent(const QString &text) const;
+    // Whether this engine's ** gives 1 for 1 ** NaN (asked once per process).
+    static bool exponentOperatorWrong();
     // What to report when lowering gave no code to run: the engine's own error with a line saying why, or the
     // mistake esbuild found (its line less lineOffset, the lines put before the user's text).
     static ScriptOutcome withoutLowering(const ScriptLowering::Result &lowered, ScriptOutcome engineError,

@@ -89,8 +89,13 @@ QStringList ScriptSyntax::topLevelNames(const QString &program)
 
 QString ScriptSyntax::globalAccessors(const QString &program, const QStringList &except)
 {
+    return globalAccessors(program, except, facts(program));
+}
+
+QString ScriptSyntax::globalAccessors(const QString &program, const QStringList &except, const CodeFacts &facts)
+{
     // Most scripts declare nothing lexical: a scan keeps them from paying for a second parse.
-    if (!mayDeclareLexically(program))
+    if (!facts.mayDeclareLexically)
         return QString();
     QStringList names = lexicalNames(program);
     for (const QString &name : except)
@@ -169,9 +174,12 @@ bool expressionKeyword(const ushort *text, int length)
     return false;
 }
 
-} // namespace
-
-bool ScriptSyntax::mayDeclareLexically(const QString &program)
+// Scans program's code, skipping comments, strings, the text of templates and regular expressions. onWord(start,
+// length, escaped, depth) sees each word of code with the depth of braces it stands at, onPunctuation(at) each
+// punctuation character; either returns true to stop the scan. True when one of them stopped it, or when the scan is
+// unsure of what it read (a slash it cannot place, braces that do not balance).
+template <typename OnWord, typename OnPunctuation>
+bool scanCode(const QString &program, OnWord onWord, OnPunctuation onPunctuation)
 {
     const ushort *text = program.utf16();
     const int size = program.size();
@@ -275,9 +283,7 @@ bool ScriptSyntax::mayDeclareLexically(const QString &program)
                     escaped = true;
             }
             const int length = i - start;
-            if (depth == 0
-                && (escaped || sameWord(text + start, length, "let") || sameWord(text + start, length, "const")
-                    || sameWord(text + start, length, "class")))
+            if (onWord(text + start, length, escaped, depth))
                 return true;
             regexAllowed = expressionKeyword(text + start, length);
             continue;
@@ -289,6 +295,8 @@ bool ScriptSyntax::mayDeclareLexically(const QString &program)
             continue;
         }
         // Punctuation. A closer ends an operand; ++ and -- after an operand end one too.
+        if (onPunctuation(i))
+            return true;
         if (ch == '{') {
             ++depth;
             regexAllowed = true;
@@ -304,4 +312,67 @@ bool ScriptSyntax::mayDeclareLexically(const QString &program)
         ++i;
     }
     return depth != 0;
+}
+
+} // namespace
+
+bool ScriptSyntax::mentions(const QString &text, QLatin1String word)
+{
+    int capital = 0;
+    while (capital < word.size() && !(word.at(capital) >= QLatin1Char('A') && word.at(capital) <= QLatin1Char('Z')))
+        ++capital;
+    if (capital == word.size())
+        capital = 0;
+    const QChar letter = word.at(capital);
+    const int length = word.size();
+    for (int at = text.indexOf(letter, capital); at >= 0 && at - capital + length <= text.size();
+         at = text.indexOf(letter, at + 1)) {
+        if (QStringView(text).mid(at - capital, length) == word)
+            return true;
+    }
+    return false;
+}
+
+ScriptSyntax::CodeFacts ScriptSyntax::facts(const QString &program)
+{
+    // One pass for both answers. Most texts hold no "**" at all; then it looks for declarations only.
+    const bool lookForExponent = program.contains(QLatin1String("**"));
+    CodeFacts facts;
+    facts.mayDeclareLexically = false;
+    facts.mayUseExponent = false;
+    const auto known = [&facts, lookForExponent] {
+        return facts.mayDeclareLexically && (facts.mayUseExponent || !lookForExponent);
+    };
+    const ushort *text = program.utf16();
+    const int size = program.size();
+    const bool stopped = scanCode(
+        program,
+        [&](const ushort *word, int length, bool escaped, int depth) {
+            if (depth == 0
+                && (escaped || sameWord(word, length, "let") || sameWord(word, length, "const")
+                    || sameWord(word, length, "class")))
+                facts.mayDeclareLexically = true;
+            return known();
+        },
+        [&](int at) {
+            if (lookForExponent && text[at] == '*' && at + 1 < size && text[at + 1] == '*')
+                facts.mayUseExponent = true;
+            return known();
+        });
+    // Stopped without knowing both: the scan was unsure of what it read.
+    if (stopped && !known()) {
+        facts.mayDeclareLexically = true;
+        facts.mayUseExponent = lookForExponent;
+    }
+    return facts;
+}
+
+bool ScriptSyntax::mayDeclareLexically(const QString &program)
+{
+    return facts(program).mayDeclareLexically;
+}
+
+bool ScriptSyntax::mayUseExponent(const QString &program)
+{
+    return facts(program).mayUseExponent;
 }

@@ -18,6 +18,8 @@ private slots:
     void scanFindsEveryLexicalDeclaration_data();
     void scanFindsEveryLexicalDeclaration();
     void beautifierNeedsNoSecondParse();
+    void exponentFoundInCodeOnly_data();
+    void exponentFoundInCodeOnly();
     void parsesExactlyWhenTheEngineDoes_data();
     void parsesExactlyWhenTheEngineDoes();
     void trailerNamesItsLine_data();
@@ -90,7 +92,31 @@ void ScriptSyntaxTest::beautifierNeedsNoSecondParse()
 {
     QFile file(QStringLiteral(VELMORA_BEAUTIFY_SCRIPT));
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(!ScriptSyntax::mayDeclareLexically(QString::fromUtf8(file.readAll())));
+    const QString text = QString::fromUtf8(file.readAll());
+    QVERIFY(!ScriptSyntax::mayDeclareLexically(text));
+    // It lists "**" among operators in strings: no lowering for it.
+    QVERIFY(!ScriptSyntax::mayUseExponent(text));
+}
+
+void ScriptSyntaxTest::exponentFoundInCodeOnly_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<bool>("may");
+    QTest::newRow("operator") << "var a = 2 ** 8;" << true;
+    QTest::newRow("assignment") << "x **= 2;" << true;
+    QTest::newRow("in a template substitution") << "`${a ** 2}`" << true;
+    QTest::newRow("doc comment") << "/** a ** b */\nvar a;" << false;
+    QTest::newRow("line comment") << "// a ** b\nvar a;" << false;
+    QTest::newRow("string") << "var ops = '* ** +';" << false;
+    QTest::newRow("template text") << "`**bold**`" << false;
+    QTest::newRow("regular expression") << "var r = /\\*\\*/g;" << false;
+}
+
+void ScriptSyntaxTest::exponentFoundInCodeOnly()
+{
+    QFETCH(QString, program);
+    QFETCH(bool, may);
+    QCOMPARE(ScriptSyntax::mayUseExponent(program), may);
 }
 
 void ScriptSyntaxTest::parsesExactlyWhenTheEngineDoes_data()
