@@ -4,6 +4,7 @@
 //   WorkbenchChild compile FILE        compiles FILE's text, then compiles "var ok = 1;"
 //   WorkbenchChild run FILE EXPR       compiles FILE's text and evaluates EXPR in the expression dialog
 //   WorkbenchChild expand FILE NAME    compiles FILE's text and double-clicks the global NAME in the object tree
+//   WorkbenchChild format FILE MS      formats FILE's text in the engine made ahead, then idles for MS milliseconds
 // Output: "TEXT <editor text as base64>", one "LOG <text>" per log entry, then for compile "NEXT <ms>": how long the
 // second compile took, and for expand "ITEMS <n>": how many children NAME got.
 #include "TestSupport.h"
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <cstdio>
@@ -83,6 +85,16 @@ int main(int argc, char *argv[])
                 return 3;
             emit parts(&window).globalsTree()->itemDoubleClicked(found.first(), 0);
             say(QStringLiteral("ITEMS %1").arg(found.first()->childCount()));
+        } else if (mode == QLatin1String("format")) {
+            // As on a window that has been idle since start-up: the formatter's engine is ready.
+            parts(&window).formatter().prepare();
+            TestSupport::invoke(&window, "codeFormat");
+            // What the window does after a format (dropping its engine, preparing the next) happens while it idles.
+            QTimer idle;
+            idle.setSingleShot(true);
+            QObject::connect(&idle, &QTimer::timeout, &app, &QApplication::quit);
+            idle.start(args.value(2).toInt());
+            app.exec();
         }
     }
     QApplication::processEvents();
