@@ -458,8 +458,9 @@ bool VelmoraWindow::codeCompile()
     jsConsole = new JsConsole(this);
     jsConsole->setValueTextContext({description.get(), runner->stopCheck()});
     connect(jsConsole, &JsConsole::onMsg, [this](const QString &msg) { outputLog->append(OutputLog::Kind::Console, msg); });
+    connect(jsConsole, &JsConsole::onErrorMsg, [this](const QString &msg) { outputLog->append(OutputLog::Kind::Error, msg); });
     engineAnchor = jsEngine->globalObject();
-    engineAnchor.setProperty(QStringLiteral("console"), jsEngine->newQObject(jsConsole));
+    engineAnchor.setProperty(QStringLiteral("console"), jsConsole->scriptValue(jsEngine));
 
     outputLog->append(OutputLog::Kind::Info, QStringLiteral("开始编译"));
     const BusyWork busy(outputBrowser->viewport());

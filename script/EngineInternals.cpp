@@ -113,6 +113,14 @@ void EngineInternals::deferGarbageCollection(QJSEngine *engine, std::size_t byte
     memory->unmanagedHeapSizeGCLimit = std::max(memory->unmanagedHeapSizeGCLimit, bytes / 4);
 }
 
+QList<EngineInternals::Frame> EngineInternals::currentStack(QJSEngine *engine, int depth)
+{
+    QList<Frame> frames;
+    for (const QV4::StackFrame &frame : engine->handle()->stackTrace(depth))
+        frames.append(Frame{frame.function, frame.line});
+    return frames;
+}
+
 bool EngineInternals::clearPendingException(QJSEngine *engine)
 {
     QV4::ExecutionEngine *v4 = engine->handle();

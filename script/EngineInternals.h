@@ -45,6 +45,9 @@ public:
     // again. After that first collection the engine's own policy applies again.
     static void deferGarbageCollection(QJSEngine *engine, std::size_t bytes);
 
+    // Where the script code running now stands, innermost frame first, at most depth frames.
+    static QList<Frame> currentStack(QJSEngine *engine, int depth);
+
     // Clears an exception that native work (a property iterator over a throwing Proxy) left pending. True when
     // there was one.
     static bool clearPendingException(QJSEngine *engine);
