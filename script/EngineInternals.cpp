@@ -103,6 +103,21 @@ void EngineInternals::dropPendingJobs(QJSEngine *engine)
         QCoreApplication::removePostedEvents(jobs);
 }
 
+std::unique_ptr<QJSEngine> EngineInternals::newInterpretingEngine()
+{
+    // The engine reads this variable when it is made, and only then.
+    static const char *const variable = "QV4_FORCE_INTERPRETER";
+    const bool wasSet = qEnvironmentVariableIsSet(variable);
+    const QByteArray previous = qgetenv(variable);
+    qputenv(variable, "1");
+    auto engine = std::make_unique<QJSEngine>();
+    if (wasSet)
+        qputenv(variable, previous);
+    else
+        qunsetenv(variable);
+    return engine;
+}
+
 void EngineInternals::deferGarbageCollection(QJSEngine *engine, std::size_t bytes)
 {
     QV4::MemoryManager *memory = engine->handle()->memoryManager;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 
 class QJSEngine;
 
@@ -38,6 +39,10 @@ public:
     static bool runPendingJobs(QJSEngine *engine, const std::function<bool()> &stop);
     // Forgets the promise jobs still queued.
     static void dropPendingJobs(QJSEngine *engine);
+
+    // An engine that runs every function in the interpreter, never in JIT-compiled code; engines made afterwards
+    // compile as usual.
+    static std::unique_ptr<QJSEngine> newInterpretingEngine();
 
     // Lets the engine's heap grow to about bytes before its first garbage collection (the collector otherwise
     // runs whenever the heap has doubled since the last one, from a small start). Memory for speed: for work that
