@@ -205,9 +205,9 @@ void JsConsole::guarded(const std::function<void()> &call)
     --nesting;
 }
 
-void JsConsole::emitLine(Colour colour, const QString &label, const QString &text)
+void JsConsole::emitLine(Colour colour, const QString &label, const QString &text, bool inGroup)
 {
-    const QString indent(int(qMin<qint64>(groupDepth, maxGroupIndent)) * 2, QLatin1Char(' '));
+    const QString indent(inGroup ? int(qMin<qint64>(groupDepth, maxGroupIndent)) * 2 : 0, QLatin1Char(' '));
     QString line = indent + label + text;
     if (!indent.isEmpty())
         line.replace(QLatin1Char('\n'), QLatin1Char('\n') + indent);
@@ -219,10 +219,7 @@ void JsConsole::emitLine(Colour colour, const QString &label, const QString &tex
 
 void JsConsole::warn(const QString &label, const QString &text)
 {
-    const qint64 depth = groupDepth;
-    groupDepth = 0;
-    emitLine(Colour::Error, label, QStringLiteral("Warning: ") + text);
-    groupDepth = depth;
+    emitLine(Colour::Error, label, QStringLiteral("Warning: ") + text, false);
 }
 
 void JsConsole::say(const QString &label, std::initializer_list<const QJSValue *> values)

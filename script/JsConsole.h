@@ -91,8 +91,8 @@ private:
     // Runs one console call, unless calls are nested too deep.
     void guarded(const std::function<void()> &call);
     void say(const QString &label, std::initializer_list<const QJSValue *> values);
-    // Emits label and text, indented to the current group.
-    void emitLine(Colour colour, const QString &label, const QString &text);
+    // Emits label and text, indented to the current group unless not inGroup.
+    void emitLine(Colour colour, const QString &label, const QString &text, bool inGroup = true);
     // A warning about timers and counters, which node prints outside the group indentation.
     void warn(const QString &label, const QString &text);
     // The value texts of arguments from the first one on, separated by blanks.
