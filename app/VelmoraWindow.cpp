@@ -111,6 +111,8 @@ VelmoraWindow::VelmoraWindow(QWidget *parent)
     });
     connect(session.get(), &ScriptSession::consoleMessage, this,
             [this](const QString &msg) { outputLog->append(OutputLog::Kind::Console, msg); });
+    connect(session.get(), &ScriptSession::consoleError, this,
+            [this](const QString &msg) { outputLog->append(OutputLog::Kind::Error, msg); });
     connect(session.get(), &ScriptSession::callbackOutcome, this,
             [this](const ScriptOutcome &outcome) { showReport(ScriptReport::callback(outcome, watchdog->limit())); });
     recoverJournal();

@@ -19,6 +19,8 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QJSEngine>
 #include <QKeyEvent>
 #include <QProcess>
@@ -46,6 +48,15 @@ QString readText(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// The installed js-beautify release, as its package names it.
+QString beautifyVersion()
+{
+    QFile file(QDir(beautifyDir).filePath(QStringLiteral("../../package.json")));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("(unknown release)");
+    return QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("version")).toString();
 }
 
 bool invoke(VelmoraWindow &window, const char *slot)
@@ -447,7 +458,7 @@ void format(std::vector<Row> &rows)
         },
         BenchSupport::haveNode() ? std::function<double()>([&] { return BenchSupport::runNode(nodeScript, {input, beautify}); })
                                  : std::function<double()>());
-    rows.push_back(ratioRow(QStringLiteral("format %1 KB with js-beautify 1.7.5").arg(code.toUtf8().size() / 1000), medians,
+    rows.push_back(ratioRow(QStringLiteral("format %1 KB with js-beautify %2").arg(code.toUtf8().size() / 1000).arg(beautifyVersion()), medians,
                             BenchSupport::haveNode() ? 3 : 0, QStringLiteral("node, same release and options")));
 }
 

@@ -175,6 +175,21 @@ void EngineInternals::dropPendingJobs(QJSEngine *engine)
         QCoreApplication::removePostedEvents(jobs);
 }
 
+std::unique_ptr<QJSEngine> EngineInternals::newInterpretingEngine()
+{
+    // The engine reads this variable when it is made, and only then.
+    static const char *const variable = "QV4_FORCE_INTERPRETER";
+    const bool wasSet = qEnvironmentVariableIsSet(variable);
+    const QByteArray previous = qgetenv(variable);
+    qputenv(variable, "1");
+    auto engine = std::make_unique<QJSEngine>();
+    if (wasSet)
+        qputenv(variable, previous);
+    else
+        qunsetenv(variable);
+    return engine;
+}
+
 void EngineInternals::deferGarbageCollection(QJSEngine *engine, std::size_t bytes)
 {
     QV4::MemoryManager *memory = engine->handle()->memoryManager;
@@ -231,6 +246,14 @@ QJSValue EngineInternals::run(QJSEngine *engine, const Compiled &compiled)
     if (v4->hasException)
         result = v4->catchException();
     return QJSValue(v4, result->asReturnedValue());
+}
+
+QList<EngineInternals::Frame> EngineInternals::currentStack(QJSEngine *engine, int depth)
+{
+    QList<Frame> frames;
+    for (const QV4::StackFrame &frame : engine->handle()->stackTrace(depth))
+        frames.append(Frame{frame.function, frame.source, frame.line});
+    return frames;
 }
 
 bool EngineInternals::clearPendingException(QJSEngine *engine)

@@ -57,6 +57,10 @@ public:
     // Forgets the promise jobs still queued.
     static void dropPendingJobs(QJSEngine *engine);
 
+    // An engine that runs every function in the interpreter, never in JIT-compiled code; engines made afterwards
+    // compile as usual.
+    static std::unique_ptr<QJSEngine> newInterpretingEngine();
+
     // Lets the engine's heap grow to about bytes before its first garbage collection (the collector otherwise
     // runs whenever the heap has doubled since the last one, from a small start). Memory for speed: for work that
     // builds a large live structure in a fresh engine, collecting early marks the same live objects again and
@@ -70,6 +74,8 @@ public:
     // Runs it as a global script in engine and returns its value; an exception is caught and comes back as the
     // value (no exception is left pending).
     static QJSValue run(QJSEngine *engine, const Compiled &compiled);
+    // Where the script code running now stands, innermost frame first, at most depth frames.
+    static QList<Frame> currentStack(QJSEngine *engine, int depth);
 
     // Clears an exception that native work (a property iterator over a throwing Proxy) left pending. True when
     // there was one.

@@ -258,8 +258,9 @@ ScriptOutcome ScriptSession::compile(const QString &program)
     c.console = new JsConsole(owner);
     c.console->setValueTextContext({c.description.get(), runner.stopCheck()});
     connect(c.console, &JsConsole::onMsg, this, &ScriptSession::consoleMessage);
+    connect(c.console, &JsConsole::onErrorMsg, this, &ScriptSession::consoleError);
     c.anchor = c.engine->globalObject();
-    c.anchor.setProperty(QStringLiteral("console"), c.engine->newQObject(c.console));
+    c.anchor.setProperty(QStringLiteral("console"), c.console->scriptValue(c.engine));
     c.host = std::make_unique<ScriptHost>(c.engine);
     connect(c.host.get(), &ScriptHost::timerDue, this, &ScriptSession::runTimer);
     // Takes the engine's own built-ins while no script has touched them.

@@ -11,6 +11,7 @@
 #include "editor/QsciLexerJavaScriptPlus.h"
 #include "script/JsConsole.h"
 #include "script/ScriptWatchdog.h"
+#include "tools/CodeFormatter.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -39,6 +40,7 @@ public:
     QString savedCode() const { return window->strSavedCode; }
     OutputLog &log() const { return *window->outputLog; }
     ScriptWatchdog &scriptWatchdog() const { return *window->watchdog; }
+    CodeFormatter &formatter() const { return *window->formatter; }
 
 private:
     const VelmoraWindow *window;

@@ -48,6 +48,9 @@ private:
     // needs; larger texts get the engine's usual collections beyond it.
     static constexpr std::size_t formatHeapBudget = std::size_t(256) << 20;
 
+    // How long esbuild may take to tell whether a text of modern syntax parses.
+    static constexpr int esbuildCheckMs = 10000;
+
     std::unique_ptr<QJSEngine> engine;
     QJSValue beautify;
     // The engine of the last format, kept until the next prepare() so that destroying it costs no time on the

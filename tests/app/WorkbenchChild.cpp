@@ -5,6 +5,7 @@
 //   WorkbenchChild run FILE EXPR       compiles FILE's text and evaluates EXPR in the expression dialog
 //   WorkbenchChild expand FILE NAME    compiles FILE's text and double-clicks the global NAME in the object tree
 //   WorkbenchChild click FILE NAME     runs FILE's text (the expression dialog opens) and clicks the global NAME
+//   WorkbenchChild format FILE MS      formats FILE's text in the engine made ahead, then idles for MS milliseconds
 //   WorkbenchChild edit FILE [compile] opens FILE, compiles it if asked, types a line, pauses and is killed (SIGKILL)
 // Output: "TEXT <editor text as base64>", "PATH <document's file>", one "LOG <text>" per log entry, then for compile
 // "NEXT <ms>": how long the second compile took, "FIRST <ms>" the first, "SCRIPT <ms>" (with measure) the same script in a
@@ -26,6 +27,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <csignal>
@@ -131,10 +133,22 @@ int main(int argc, char *argv[])
                 emit parts(&window).globalsTree()->itemDoubleClicked(found.first(), 0);
                 say(QStringLiteral("ITEMS %1").arg(found.first()->childCount()));
             }
+        } else if (mode == QLatin1String("format")) {
+            // As on a window that has been idle since start-up: the formatter's engine is ready.
+            parts(&window).formatter().prepare();
+            TestSupport::invoke(&window, "codeFormat");
+            // What the window does after a format (dropping its engine, preparing the next) happens while it idles.
+            QTimer idle;
+            idle.setSingleShot(true);
+            QObject::connect(&idle, &QTimer::timeout, &app, &QApplication::quit);
+            idle.start(args.value(2).toInt());
+            app.exec();
         }
-        QApplication::processEvents();
-        parts(&window).editor()->setText(QStringLiteral("var ok = 1;"));
-        TestSupport::invoke(&window, "codeCompile");
+        if (mode != QLatin1String("format")) {
+            QApplication::processEvents();
+            parts(&window).editor()->setText(QStringLiteral("var ok = 1;"));
+            TestSupport::invoke(&window, "codeCompile");
+        }
     }
     QApplication::processEvents();
     report(window);

@@ -31,6 +31,7 @@ private slots:
     void compileErrorSelectsLine();
     void failedCompileKeepsEarlierDefinitionsAndSnapshot();
     void consoleLineOncePerCallAfterRecompile();
+    void consoleErrorsAreRed();
     void recompileStartsFromEmptyEngine();
     void failedCompileThenRevertedRunRecompiles();
     void failedCompileIsNotUsedByAnOpenDialog();
@@ -166,6 +167,17 @@ void CompileRunTest::consoleLineOncePerCallAfterRecompile()
     QCOMPARE(newTexts().count(QStringLiteral("Log：\"once\"")), 2);
     QCOMPARE(newTexts().mid(newTexts().lastIndexOf(QStringLiteral("开始编译"))),
              (QStringList{"开始编译", "Log：\"once\"", "编译完成(无错误)"}));
+}
+
+void CompileRunTest::consoleErrorsAreRed()
+{
+    QVERIFY(compile(QStringLiteral("console.log(1);\nconsole.error(2);\nconsole.warn(3, 4);\nconsole.count();")));
+    QCOMPARE(newTexts(), (QStringList{"开始编译", "Log：1", "error：2", "warn：3 4", "count：default: 1", "编译完成(无错误)"}));
+    const auto entries = TestSupport::entries(parts(window).outputView()).mid(firstLine + 1, 4);
+    QCOMPARE(entries.at(0).colour, QColor(Qt::blue));
+    QCOMPARE(entries.at(1).colour, QColor(Qt::red));
+    QCOMPARE(entries.at(2).colour, QColor(Qt::red));
+    QCOMPARE(entries.at(3).colour, QColor(Qt::blue));
 }
 
 void CompileRunTest::recompileStartsFromEmptyEngine()
@@ -423,6 +435,10 @@ void CompileRunTest::scriptDeletingItsConsoleIsHarmless()
     QVERIFY(compile(QStringLiteral("console.log('bye'); console.destroy();")));
     TestSupport::flushDeferredDeletes();
     QVERIFY(!parts(window).console());
+    // Its script functions now reach nothing: the expression fails, the window goes on.
+    QVERIFY(TestSupport::invoke(window, "codeRun"));
+    evaluate(QStringLiteral("console.error('gone')"));
+    QCOMPARE(newTexts().value(0), QStringLiteral("运行错误"));
     QVERIFY(compile(QStringLiteral("console.log('again');")));
     QCOMPARE(newTexts(), (QStringList{"开始编译", "Log：\"again\"", "编译完成(无错误)"}));
 }

@@ -1,10 +1,8 @@
-// The formatter on its own: how its engine is set up for speed changes nothing of what comes out or of how a
-// runaway format ends.
+// The formatter on its own: each format gets an engine of its own, and a runaway format ends at the time limit.
 #include "script/ScriptWatchdog.h"
 #include "tools/CodeFormatter.h"
 
 #include <QFile>
-#include <QJSEngine>
 #include <QTest>
 
 static void registerResources()
@@ -18,48 +16,14 @@ class CodeFormatterTest : public QObject
 
 private slots:
     void initTestCase();
-    void sameOutputAsAnEvaluatedBeautifier();
     void eachFormatGetsAFreshEngine();
     void watchdogStopsARunawayFormat();
-
-private:
-    // js-beautify's own source, as the resource holds it: 115 KB of real code.
-    QString resourceText() const;
-    // What the beautifier gives for source when its resource runs through a plain evaluate().
-    QString formattedByEvaluate(const QString &source) const;
 };
 
 void CodeFormatterTest::initTestCase()
 {
     registerResources();
-    QVERIFY(!resourceText().isEmpty());
-}
-
-QString CodeFormatterTest::resourceText() const
-{
-    QFile resource(QStringLiteral(":/hex/res/js_format.js"));
-    return resource.open(QIODevice::ReadOnly) ? QString::fromUtf8(resource.readAll()) : QString();
-}
-
-QString CodeFormatterTest::formattedByEvaluate(const QString &source) const
-{
-    QJSEngine engine;
-    engine.evaluate(resourceText());
-    return engine.globalObject()
-        .property(QStringLiteral("js_beautify"))
-        .call({QJSValue(source), QJSValue(1), QJSValue(QStringLiteral("\t"))})
-        .toString();
-}
-
-void CodeFormatterTest::sameOutputAsAnEvaluatedBeautifier()
-{
-    const QString source = resourceText();
-    CodeFormatter formatter;
-    ScriptWatchdog watchdog;
-    const CodeFormatter::Result result = formatter.format(source, watchdog);
-    QCOMPARE(int(result.status), int(CodeFormatter::Status::Ok));
-    QVERIFY(result.text != source);
-    QCOMPARE(result.text, formattedByEvaluate(source));
+    QVERIFY(QFile::exists(QStringLiteral(":/hex/res/js_format.js")));
 }
 
 void CodeFormatterTest::eachFormatGetsAFreshEngine()
