@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -102,6 +103,26 @@ std::function<void(QWidget *)> TestSupport::typeFileName(const QString &path)
         QTest::keyClicks(edit, path);
         QTest::keyClick(edit, Qt::Key_Return);
     };
+}
+
+QString TestSupport::runNode(const QStringList &arguments, const QByteArray &input, QString *failure)
+{
+    QProcess node;
+    node.start(QStringLiteral("node"), arguments);
+    QString problem;
+    if (!node.waitForStarted()) {
+        problem = QStringLiteral("node is not installed (./velmora.sh test installs nodejs)");
+    } else {
+        node.write(input);
+        node.closeWriteChannel();
+        if (!node.waitForFinished(120000))
+            problem = QStringLiteral("node did not finish");
+        else if (node.exitStatus() != QProcess::NormalExit || node.exitCode() != 0)
+            problem = QString::fromUtf8(node.readAllStandardError());
+    }
+    if (failure)
+        *failure = problem;
+    return QString::fromUtf8(node.readAllStandardOutput());
 }
 
 void TestSupport::flushDeferredDeletes()

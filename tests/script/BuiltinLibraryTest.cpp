@@ -7,7 +7,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJSEngine>
-#include <QProcess>
 #include <QTest>
 
 namespace {
@@ -348,14 +347,10 @@ void BuiltinLibraryTest::initTestCase()
         "  }"
         "  process.stdout.write(JSON.stringify(out));"
         "});");
-    QProcess node;
-    node.start(QStringLiteral("node"), {QStringLiteral("-e"), script});
-    QVERIFY2(node.waitForStarted(), "node is not installed (./velmora.sh test installs nodejs)");
-    node.write(QJsonDocument(bodies).toJson());
-    node.closeWriteChannel();
-    QVERIFY(node.waitForFinished());
-    QVERIFY2(node.exitCode() == 0, node.readAllStandardError().constData());
-    nodeAnswers = QJsonDocument::fromJson(node.readAllStandardOutput()).object();
+    QString failure;
+    const QString output = TestSupport::runNode({QStringLiteral("-e"), script}, QJsonDocument(bodies).toJson(), &failure);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    nodeAnswers = QJsonDocument::fromJson(output.toUtf8()).object();
     QCOMPARE(nodeAnswers.size(), bodies.size());
 }
 

@@ -8,7 +8,6 @@
 
 #include <QJSEngine>
 #include <QMetaMethod>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
@@ -74,8 +73,8 @@ struct Console
 // "Warning: ..." in their place.
 QStringList nodeLines(const QString &script)
 {
-    QProcess node;
-    node.start(QStringLiteral("node"),
+    QString failure;
+    const QString output = TestSupport::runNode(
                {QStringLiteral("-e"),
                 QStringLiteral("const {Console} = require('console'); const {Writable} = require('stream');"
                                "const lines = [];"
@@ -84,15 +83,13 @@ QStringList nodeLines(const QString &script)
                                "process.emitWarning = (message) => lines.push('Warning: ' + message);"
                                "const console = new Console({stdout: sink, stderr: sink});"
                                "let source = ''; process.stdin.setEncoding('utf8').on('data', (d) => source += d)"
-                               ".on('end', () => { eval(source); process.stdout.write(JSON.stringify(lines)); });")});
-    if (!node.waitForStarted())
-        return {QStringLiteral("node is not installed (./velmora.sh test installs nodejs)")};
-    node.write(script.toUtf8());
-    node.closeWriteChannel();
-    node.waitForFinished();
+                               ".on('end', () => { eval(source); process.stdout.write(JSON.stringify(lines)); });")},
+               script.toUtf8(), &failure);
+    if (!failure.isEmpty())
+        return {failure};
     QStringList lines;
     QJSEngine json;
-    const QJSValue parsed = json.evaluate(QStringLiteral("(") + QString::fromUtf8(node.readAllStandardOutput()) + QStringLiteral(")"));
+    const QJSValue parsed = json.evaluate(QStringLiteral("(") + output + QStringLiteral(")"));
     for (int i = 0; i < parsed.property(QStringLiteral("length")).toInt(); ++i)
         lines << parsed.property(quint32(i)).toString();
     return lines;
@@ -302,13 +299,13 @@ void JsConsoleTest::durationLikeNode_data()
 void JsConsoleTest::durationLikeNode()
 {
     QFETCH(double, ms);
-    QProcess node;
-    node.start(QStringLiteral("node"), {QStringLiteral("--expose-internals"), QStringLiteral("-e"),
-                                        QStringLiteral("process.stdout.write(require('internal/console/constructor')"
-                                                       ".formatTime(%1))").arg(ms, 0, 'g', 17)});
-    QVERIFY2(node.waitForStarted(), "node is not installed (./velmora.sh test installs nodejs)");
-    QVERIFY(node.waitForFinished());
-    QCOMPARE(JsConsole::durationText(ms), QString::fromUtf8(node.readAllStandardOutput()));
+    QString failure;
+    const QString expected = TestSupport::runNode(
+        {QStringLiteral("--expose-internals"), QStringLiteral("-e"),
+         QStringLiteral("process.stdout.write(require('internal/console/constructor').formatTime(%1))").arg(ms, 0, 'g', 17)},
+        QByteArray(), &failure);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QCOMPARE(JsConsole::durationText(ms), expected);
 }
 
 void JsConsoleTest::timersMeasure()

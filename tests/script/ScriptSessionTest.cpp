@@ -7,7 +7,6 @@
 #include "script/ScriptWatchdog.h"
 
 #include <QJSEngine>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeWidget>
@@ -99,14 +98,10 @@ ScriptOutcome ScriptSessionTest::compileAndSettle(const QString &code)
 
 QStringList ScriptSessionTest::nodeOutput(const QString &code)
 {
-    QProcess node;
-    node.start(QStringLiteral("node"), {QStringLiteral("-")});
-    if (!node.waitForStarted())
-        return {QStringLiteral("node is not installed (./velmora.sh test installs nodejs)")};
-    node.write(code.toUtf8());
-    node.closeWriteChannel();
-    node.waitForFinished();
-    QString out = QString::fromUtf8(node.readAllStandardOutput());
+    QString failure;
+    QString out = TestSupport::runNode({QStringLiteral("-")}, code.toUtf8(), &failure);
+    if (!failure.isEmpty())
+        return {failure};
     if (out.endsWith(QLatin1Char('\n')))
         out.chop(1);
     return out.isEmpty() ? QStringList() : out.split(QLatin1Char('\n'));

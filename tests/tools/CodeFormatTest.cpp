@@ -13,7 +13,6 @@
 #include <QJSValueIterator>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProcess>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -105,19 +104,15 @@ void CodeFormatTest::formatsLikeNode()
 {
     QFETCH(QString, source);
     // The expected text comes from node running the same js-beautify release with the same options.
-    QProcess node;
-    node.start(QStringLiteral("node"),
-               {QStringLiteral("-e"),
-                QStringLiteral("const b = require(process.argv[1]).js_beautify; let s = '';"
-                               "process.stdin.setEncoding('utf8').on('data', d => s += d)"
-                               ".on('end', () => process.stdout.write(b(s, {indent_size: 1, indent_char: '\\t'})));"),
-                QStringLiteral(VELMORA_BEAUTIFY_SCRIPT)});
-    QVERIFY2(node.waitForStarted(), "node is not installed (./velmora.sh test installs nodejs)");
-    node.write(source.toUtf8());
-    node.closeWriteChannel();
-    QVERIFY(node.waitForFinished());
-    QCOMPARE(node.exitCode(), 0);
-    const QString expected = QString::fromUtf8(node.readAllStandardOutput());
+    QString failure;
+    const QString expected = TestSupport::runNode(
+        {QStringLiteral("-e"),
+         QStringLiteral("const b = require(process.argv[1]).js_beautify; let s = '';"
+                        "process.stdin.setEncoding('utf8').on('data', d => s += d)"
+                        ".on('end', () => process.stdout.write(b(s, {indent_size: 1, indent_char: '\\t'})));"),
+         QStringLiteral(VELMORA_BEAUTIFY_SCRIPT)},
+        source.toUtf8(), &failure);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
 
     editor()->setText(source);
     const int lines = TestSupport::entryCount(parts(window).outputView());
