@@ -242,6 +242,12 @@ void CompileRunTest::modernScriptThroughTheWindow_data()
     QTest::newRow("error in a timer callback") << "setTimeout(() => {\n  null.x;\n}, 10);"
                                                << QStringList{"编译完成(无错误)", "未捕获的异常：TypeError: Cannot read property 'x' of null (第2行)"}
                                                << "";
+    QTest::newRow("today's built-ins") << "console.log([1, 2, 3].at(-1), Object.fromEntries([['k', 'v']]), 'a-b'.replaceAll('-', '+'));"
+                                       << QStringList{"Log：3 (1) {k: \"v\"} \"a+b\"", "编译完成(无错误)"} << "";
+    QTest::newRow("Intl") << "console.log(new Intl.NumberFormat('de-DE').format(1234.5));"
+                          << QStringList{"Log：\"1.234,5\"", "编译完成(无错误)"} << "";
+    QTest::newRow("console.error") << "try { null.x; } catch (e) { console.error(e.message); }"
+                                   << QStringList{"error：\"Cannot read property 'x' of null\"", "编译完成(无错误)"} << "";
     QTest::newRow("BigInt") << "let n = 10n;" << QStringList{"编译错误：SyntaxError: Unexpected token `identifier'", "此代码使用了BigInt(大整数),Qt 5.15的脚本引擎无法运行"}
                             << "let n = 10n;";
 }
