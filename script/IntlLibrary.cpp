@@ -20,14 +20,6 @@ namespace {
 // Installing takes milliseconds; a built-in a script replaced with a loop must not hold the window for long.
 constexpr int installLimitSeconds = 3;
 
-// The names that reach the locale machinery. A mention anywhere (a comment included) is enough; missing a name
-// only leaves the engine's own answer.
-bool mentionsLocales(const QString &text)
-{
-    return ScriptSyntax::mentions(text, QLatin1String("Intl")) || ScriptSyntax::mentions(text, QLatin1String("toLocale"))
-        || ScriptSyntax::mentions(text, QLatin1String("localeCompare"));
-}
-
 } // namespace
 
 IntlLibrary::IntlLibrary(QJSEngine *engine)
@@ -40,11 +32,17 @@ IntlLibrary::~IntlLibrary() = default;
 
 void IntlLibrary::prepareFor(const QString &text)
 {
-    if (!datesInstalled && ScriptSyntax::mentions(text, QLatin1String("Date"))) {
+    // The names that reach the dates and the locale machinery. A mention anywhere (a comment included) is enough;
+    // missing a name only leaves the engine's own answer.
+    const quint32 named = datesInstalled && intlInstalled
+                              ? 0
+                              : ScriptSyntax::mentions(text, {QLatin1String("Date"), QLatin1String("Intl"),
+                                                              QLatin1String("toLocale"), QLatin1String("localeCompare")});
+    if (!datesInstalled && (named & 1)) {
         datesInstalled = true;
         install(QStringLiteral(":/hex/res/dates.js"), QStringLiteral(":/hex/res/date-reader.js"));
     }
-    if (!intlInstalled && mentionsLocales(text)) {
+    if (!intlInstalled && (named & ~1u)) {
         intlInstalled = true;
         install(QStringLiteral(":/hex/res/intl.js"));
     }

@@ -189,7 +189,11 @@ QJSValue JsConsole::scriptValue(QJSEngine *engine)
     // The engine must never delete it; it goes with this console.
     QQmlEngine::setObjectOwnership(calls, QQmlEngine::CppOwnership);
     const QJSValue console = engine->newQObject(this);
-    engine->evaluate(installer).call({console, engine->newQObject(calls)});
+    // Compiled once per process (every compile makes a console): each engine runs the compiled unit.
+    static const std::shared_ptr<const EngineInternals::Compiled> compiled =
+        EngineInternals::compile(engine, installer, QStringLiteral("velmora-console"));
+    const QJSValue install = compiled ? EngineInternals::run(engine, *compiled) : engine->evaluate(installer);
+    QJSValue(install).call({console, engine->newQObject(calls)});
     return console;
 }
 

@@ -22,18 +22,6 @@ QString hostScript()
     return text;
 }
 
-// Where a text may use timers or promises: it names them (a script cannot reach either without naming it; lowered
-// async code names Promise).
-bool mentionsTimers(const QString &text)
-{
-    // Three searches cover the five names (set and clear of Timeout and Interval).
-    for (const char *name : {"Timeout", "Interval", "queueMicrotask"}) {
-        if (ScriptSyntax::mentions(text, QLatin1String(name)))
-            return true;
-    }
-    return false;
-}
-
 // The longest delay a timer takes; longer ones run at once, as browsers and node do with delays past 32 bits.
 constexpr qint64 maxDelay = std::numeric_limits<qint32>::max();
 
@@ -63,8 +51,14 @@ void ScriptHost::release()
 
 void ScriptHost::prepareFor(const QString &text)
 {
-    const bool timersNow = !timersWanted && mentionsTimers(text);
-    const bool promisesNow = !promisesWanted && ScriptSyntax::mentions(text, QLatin1String("Promise"));
+    // A script cannot reach timers or promises without naming them (lowered async code names Promise); three names
+    // cover the five timer functions (set and clear of Timeout and Interval).
+    const quint32 named = timersWanted && promisesWanted
+                              ? 0
+                              : ScriptSyntax::mentions(text, {QLatin1String("Promise"), QLatin1String("Timeout"),
+                                                              QLatin1String("Interval"), QLatin1String("queueMicrotask")});
+    const bool promisesNow = !promisesWanted && (named & 1);
+    const bool timersNow = !timersWanted && (named & ~1u);
     if (!timersNow && !promisesNow)
         return;
     timersWanted = timersWanted || timersNow;

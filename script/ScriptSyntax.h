@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <initializer_list>
+
 // What the script engine's own parser says of a text, without running any of it. The parser is the engine's, so a
 // text parses here exactly when the engine would parse it.
 class ScriptSyntax
@@ -37,6 +39,8 @@ public:
     // letter (its first letter when it has none), which is rare in code and which the character search skips to many
     // characters at a time: a 113 KB library takes a few hundredths of a millisecond.
     static bool mentions(const QString &text, QLatin1String word);
+    // The same for several words (at most 32): bit i set when text holds words[i].
+    static quint32 mentions(const QString &text, std::initializer_list<QLatin1String> words);
 
     // What one scan of a text's code tells (see the two functions below).
     struct CodeFacts
