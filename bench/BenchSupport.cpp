@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
+#include <QFileInfo>
 #include <QTemporaryFile>
 
 #include <algorithm>
@@ -59,9 +59,14 @@ double BenchSupport::runProcess(const QString &program, const QStringList &argum
     return elapsed;
 }
 
+QString BenchSupport::nodeProgram()
+{
+    return QStringLiteral(VELMORA_NODE);
+}
+
 bool BenchSupport::haveNode()
 {
-    return !QStandardPaths::findExecutable(QStringLiteral("node")).isEmpty();
+    return QFileInfo(nodeProgram()).isExecutable();
 }
 
 double BenchSupport::runNode(const QString &script, const QStringList &arguments)
@@ -70,7 +75,7 @@ double BenchSupport::runNode(const QString &script, const QStringList &arguments
         return -1;
     QProcess process;
     // Standard output goes to a pipe that this process drains, as for any program writing to a pipe.
-    process.start(QStringLiteral("node"), QStringList{QStringLiteral("-e"), script, QStringLiteral("--")} + arguments);
+    process.start(nodeProgram(), QStringList{QStringLiteral("-e"), script, QStringLiteral("--")} + arguments);
     QByteArray sink;
     while (process.state() != QProcess::NotRunning) {
         process.waitForReadyRead(100);

@@ -27,6 +27,8 @@ public:
     // its standard error; returns them, or a negative number when node is missing or failed.
     static double runNode(const QString &script, const QStringList &arguments = {});
     static bool haveNode();
+    // The node the benchmarks compare with: npm's pinned release, or the system's where that is missing.
+    static QString nodeProgram();
 
     struct Row
     {

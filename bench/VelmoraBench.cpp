@@ -488,7 +488,7 @@ public:
             "  const middle = (values) => values.sort((a, b) => a - b)[1];\n"
             "  process.stdout.write(middle(walls) + ' ' + middle(cpus) + '\\n');\n"
             "});");
-        process.start(QStringLiteral("node"), {QStringLiteral("-e"), script, QStringLiteral("--"), beautify});
+        process.start(BenchSupport::nodeProgram(), {QStringLiteral("-e"), script, QStringLiteral("--"), beautify});
         process.waitForStarted();
     }
     ~NodeBeautifier()

@@ -105,10 +105,15 @@ std::function<void(QWidget *)> TestSupport::typeFileName(const QString &path)
     };
 }
 
+QString TestSupport::nodeProgram()
+{
+    return QStringLiteral(VELMORA_NODE);
+}
+
 QString TestSupport::runNode(const QStringList &arguments, const QByteArray &input, QString *failure)
 {
     QProcess node;
-    node.start(QStringLiteral("node"), arguments);
+    node.start(nodeProgram(), arguments);
     QString problem;
     if (!node.waitForStarted()) {
         problem = QStringLiteral("node is not installed (./velmora.sh test installs nodejs)");

@@ -84,6 +84,8 @@ public:
     // were that lost, the test would die here. Returns false when the limit could not be set.
     static bool withFileSizeLimit(long bytes, const std::function<void()> &work);
 
+    // The node tests compare with: npm's pinned release, or the system's where that is missing.
+    static QString nodeProgram();
     // Runs node, the reference for what JavaScript does, with arguments and input on its standard input. Its standard
     // output; *failure, when given, says why the run failed (node missing, an exit code other than 0) or stays empty.
     static QString runNode(const QStringList &arguments, const QByteArray &input = QByteArray(),

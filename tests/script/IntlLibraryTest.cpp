@@ -201,7 +201,7 @@ void IntlLibraryTest::matchesNode()
     QFETCH(QString, difference);
     if (!results.contains(zone)) {
         results.insert(zone, {answers(QStringLiteral(INTL_CHILD), {}, zone),
-                              answers(QStringLiteral("node"), {QStringLiteral("-e"), QString::fromLatin1(nodeDriver)},
+                              answers(TestSupport::nodeProgram(), {QStringLiteral("-e"), QString::fromLatin1(nodeDriver)},
                                       zone)});
     }
     const QPair<QStringList, QStringList> &both = results[zone];
