@@ -14,6 +14,7 @@
 #include "TestSupport.h"
 
 #include "app/ProcessSetup.h"
+#include "app/RecoveryJournal.h"
 #include "app/VelmoraWindow.h"
 #include "script/ExpressionDialog.h"
 #include "script/JsConsole.h"
@@ -21,6 +22,7 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJSEngine>
@@ -69,6 +71,18 @@ qint64 bareScriptMs(const QString &script)
     return clock.elapsed();
 }
 
+// Whether a journal in the recovery folder holds bytes.
+bool journalHolds(const QByteArray &bytes)
+{
+    const QDir folder(RecoveryJournal::defaultDirectory());
+    for (const QString &name : folder.entryList({QStringLiteral("*.js")}, QDir::Files)) {
+        QFile journal(folder.filePath(name));
+        if (journal.open(QIODevice::ReadOnly) && journal.readAll().contains(bytes))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -88,11 +102,13 @@ int main(int argc, char *argv[])
         }
         if (args.value(2) == QLatin1String("compile"))
             TestSupport::invoke(&window, "codeCompile");
-        parts(&window).editor()->append(QStringLiteral("\n// 之后输入的\n"));
-        // Typing pauses; the journal is due a second later. Then the process dies without a word.
+        const QString typed = QStringLiteral("\n// 之后输入的\n");
+        parts(&window).editor()->append(typed);
+        // Typing pauses; the journal is due a second later (later on a loaded machine: the wait ends when the typed
+        // text is on disk, the bound only catches a journal that never comes). Then the process dies without a word.
         QElapsedTimer pause;
         pause.start();
-        while (pause.elapsed() < 2000)
+        while (!journalHolds(typed.toUtf8()) && pause.elapsed() < 60000)
             QApplication::processEvents(QEventLoop::AllEvents, 50);
         std::raise(SIGKILL);
     }

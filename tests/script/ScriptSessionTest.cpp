@@ -91,7 +91,7 @@ ScriptOutcome ScriptSessionTest::compileAndSettle(const QString &code)
     const ScriptOutcome outcome = session->compile(code);
     QElapsedTimer clock;
     clock.start();
-    while (session->pendingTimers() > 0 && clock.elapsed() < 5000)
+    while (session->pendingTimers() > 0 && clock.elapsed() < 30000)
         QTest::qWait(10);
     return outcome;
 }
