@@ -2,6 +2,7 @@
 
 #include "velmora_config.h"
 
+#include "app/BusyWork.h"
 #include "app/HelpDialog.h"
 #include "app/JournalWriter.h"
 #include "app/KeyBindings.h"
@@ -54,21 +55,6 @@ namespace {
 
 const QString scriptFilter = QStringLiteral("js文件(*.js)");
 
-// Script code and the formatter run on this thread, so the window neither paints nor takes input while they work.
-// Before they start, what the log says so far is painted, and the cursor shows that the window is busy.
-class BusyWork
-{
-public:
-    explicit BusyWork(QWidget *paintNow)
-    {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        paintNow->repaint();
-    }
-    ~BusyWork() { QApplication::restoreOverrideCursor(); }
-    BusyWork(const BusyWork &) = delete;
-    BusyWork &operator=(const BusyWork &) = delete;
-};
-
 } // namespace
 
 VelmoraWindow::VelmoraWindow(QWidget *parent)
@@ -109,10 +95,9 @@ VelmoraWindow::VelmoraWindow(QWidget *parent)
         OutputLog::Batch batch(*outputLog);
         run();
     });
-    connect(session.get(), &ScriptSession::consoleMessage, this,
-            [this](const QString &msg) { outputLog->append(OutputLog::Kind::Console, msg); });
-    connect(session.get(), &ScriptSession::consoleError, this,
-            [this](const QString &msg) { outputLog->append(OutputLog::Kind::Error, msg); });
+    connect(session.get(), &ScriptSession::consoleLine, this, [this](const QString &msg, bool error) {
+        outputLog->append(error ? OutputLog::Kind::Error : OutputLog::Kind::Console, msg);
+    });
     connect(session.get(), &ScriptSession::callbackOutcome, this,
             [this](const ScriptOutcome &outcome) { showReport(ScriptReport::callback(outcome, watchdog->limit())); });
     recoverJournal();

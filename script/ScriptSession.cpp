@@ -257,8 +257,8 @@ ScriptOutcome ScriptSession::compile(const QString &program)
     c.description = std::make_unique<ValueDescription>(c.engine);
     c.console = new JsConsole(owner);
     c.console->setValueTextContext({c.description.get(), runner.stopCheck()});
-    connect(c.console, &JsConsole::onMsg, this, &ScriptSession::consoleMessage);
-    connect(c.console, &JsConsole::onErrorMsg, this, &ScriptSession::consoleError);
+    connect(c.console, &JsConsole::onMsg, this, [this](const QString &text) { emit consoleLine(text, false); });
+    connect(c.console, &JsConsole::onErrorMsg, this, [this](const QString &text) { emit consoleLine(text, true); });
     c.anchor = c.engine->globalObject();
     c.anchor.setProperty(QStringLiteral("console"), c.console->scriptValue(c.engine));
     c.host = std::make_unique<ScriptHost>(c.engine);

@@ -66,10 +66,8 @@ public:
     static const QString loweredExpressionName;
 
 signals:
-    // A line of the script's console output.
-    void consoleMessage(const QString &text);
-    // A line of console.error or console.warn (or a console warning), shown as an error.
-    void consoleError(const QString &text);
+    // A line of the script's console output; error for console.error, console.warn and the console's warnings.
+    void consoleLine(const QString &text, bool error);
     // A timer's callback, or the jobs it queued, left something to report: an error, rejections, or the limit.
     void callbackOutcome(const ScriptOutcome &outcome);
 

@@ -59,7 +59,7 @@ void ScriptSessionTest::init()
     session = std::make_unique<ScriptSession>(owner.get(), *watchdog);
     messages.clear();
     callbackOutcomes.clear();
-    connect(session.get(), &ScriptSession::consoleMessage, this, [this](const QString &text) { messages.append(text); });
+    connect(session.get(), &ScriptSession::consoleLine, this, [this](const QString &text) { messages.append(text); });
     connect(session.get(), &ScriptSession::callbackOutcome, this,
             [this](const ScriptOutcome &outcome) { callbackOutcomes.append(outcome); });
 }
